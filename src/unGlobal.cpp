@@ -1,0 +1,3 @@
+#include "unGlobal.h"
+
+std::string StatusText;

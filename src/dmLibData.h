@@ -5,8 +5,10 @@
 #include "platform/Application.h"
 #include "platform/Database.h"
 
+#include <QPointer>
+
 class QLineEdit;
-class TFlash;
+#include "frmFlash.h"
 
 class TLibDM : public TDataModule {
 public:
@@ -20,7 +22,7 @@ private:
 };
 
 extern TLibDM* LibDM;
-extern TFlash* FlashForm;
+extern QPointer<TFlash> FlashForm; // the splash while the connection opens
 
 // The record "SOFTWARE\Quillmere\Lib" under HKEY_LOCAL_MACHINE.
 inline constexpr const char* ParentKey = "SOFTWARE\\Quillmere";

@@ -100,6 +100,14 @@ public:
     void AfterConstruction();
 };
 
+// Constructs a form or data module and completes it (stored settings in place, creation handler).
+// A data module whose completion fails is destroyed with what it owns, and the failure goes on.
+template <class T, class... Args> T* Construct(Args&&... args) {
+    auto instance = std::make_unique<T>(std::forward<Args>(args)...);
+    instance->AfterConstruction();
+    return instance.release();
+}
+
 struct MessageBoxRecord {
     QString text;
     QString caption;
@@ -156,14 +164,6 @@ private:
 };
 
 extern TApplication Application;
-
-// Constructs a form or data module and completes it (stored settings in place, creation handler).
-// A data module whose completion fails is destroyed with what it owns, and the failure goes on.
-template <class T, class... Args> T* Construct(Args&&... args) {
-    auto instance = std::make_unique<T>(std::forward<Args>(args)...);
-    instance->AfterConstruction();
-    return instance.release();
-}
 
 // Runs an event handler so that no exception leaves it: failures go to the error box.
 template <class Handler> void Guarded(Handler&& handler) {

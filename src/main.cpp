@@ -1,0 +1,3 @@
+#include "Redate.h"
+
+int main() { return Redate(); }

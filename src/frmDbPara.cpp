@@ -35,4 +35,6 @@ void TDbPara::btOkClick() {
     close();
 }
 
-void TDbPara::btExitClick() { close(); }
+void TDbPara::btExitClick() {
+    close();
+}

@@ -40,7 +40,9 @@ TRedateMain::TRedateMain() {
     connect(btExit, &QPushButton::clicked, this, Handler(this, &TRedateMain::btExitClick));
 }
 
-void TRedateMain::cbBackupClick() { btMod->setEnabled(cbBackup->isChecked()); }
+void TRedateMain::cbBackupClick() {
+    btMod->setEnabled(cbBackup->isChecked());
+}
 
 void TRedateMain::btModClick() {
     if (Application.MessageBox(QStringLiteral("您真的需要修改这些记录吗？"), QStringLiteral("提示信息"),
@@ -65,4 +67,6 @@ void TRedateMain::btModClick() {
     Application.MessageBox(QStringLiteral("处理完成！"), QStringLiteral("提示信息"), MB_OK | MB_ICONINFORMATION);
 }
 
-void TRedateMain::btExitClick() { close(); }
+void TRedateMain::btExitClick() {
+    close();
+}

@@ -1,3 +1,5 @@
 #include "Redate.h"
 
-int main() { return Redate(); }
+int main() {
+    return Redate();
+}

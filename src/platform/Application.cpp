@@ -62,7 +62,9 @@ void TForm::SetOuterHeight(int height) {
     setFixedHeight(height - frame);
 }
 
-void TForm::SelectNextControl() { focusNextChild(); }
+void TForm::SelectNextControl() {
+    focusNextChild();
+}
 
 void TForm::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
@@ -184,8 +186,12 @@ void MessageBoxSeam::StopScripting() {
     seam.scripted = false;
     seam.answers.clear();
 }
-const std::vector<MessageBoxRecord>& MessageBoxSeam::Log() { return seam.log; }
-void MessageBoxSeam::ClearLog() { seam.log.clear(); }
+const std::vector<MessageBoxRecord>& MessageBoxSeam::Log() {
+    return seam.log;
+}
+void MessageBoxSeam::ClearLog() {
+    seam.log.clear();
+}
 
 int TApplication::MessageBox(const QString& text, const QString& caption, unsigned flags) {
     seam.log.push_back({text, caption, flags});
@@ -239,7 +245,7 @@ void TApplication::Initialize() {
     Q_UNUSED(translator);
     // The forms are designed in 宋体; a Song-style font from the system stands in where it is missing.
     QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-                                                       QStringLiteral("AR PL UMing TW")});
+                                                        QStringLiteral("AR PL UMing TW")});
 }
 
 void TApplication::Run() {
@@ -277,5 +283,9 @@ int TApplication::RunProgram(const std::function<void()>& body) {
     return exitCode;
 }
 
-TWaitCursor::TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-TWaitCursor::~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+TWaitCursor::TWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+TWaitCursor::~TWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}

@@ -6,10 +6,14 @@
 TRedateMain* RedateMain = nullptr;
 
 namespace {
-// The system's short date format, always with a four-digit year: a two-digit year field
-// could turn a typed 03 into 1903, the very kind of date this program repairs.
+// The system's short date format (the Chinese one where the system has none of its own), always
+// with a four-digit year: a two-digit year field could turn a typed 03 into 1903, the very kind
+// of date this program repairs.
 QString ShortDateFormat() {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::Chinese, QLocale::China);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1String("yyyy")))
         format.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
     return format;

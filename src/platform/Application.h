@@ -115,6 +115,8 @@ const std::vector<MessageBoxRecord>& Log();
 void ClearLog();
 } // namespace MessageBoxSeam
 
+template <class T, class... Args> T* Construct(Args&&... args); // defined below
+
 class TApplication : public TOwner {
 public:
     void Initialize();

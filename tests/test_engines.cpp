@@ -5,7 +5,7 @@
 //
 // The test's own view of the database is a second ODBC connection, as a different login ("redate")
 // where the engine has logins, made with the raw ODBC API so that it shares no code with the program.
-#include "Redate.h"
+#include "ProgramRun.h"
 #include "dmLibData.h"
 #include "frmDbPara.h"
 #include "frmRedateMain.h"
@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <QTimer>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -210,23 +209,11 @@ QString Literal(const QString& value) {
     return value == Null ? value : QLatin1Char('\'') + value + QLatin1Char('\'');
 }
 
-// Starts the program as main() does, runs operate once its main form is on the screen, then closes
-// that form (whatever operate did), which ends the program. Returns the exit code.
+// Starts the program as main() does and runs operate once its main form is on the screen; the form
+// is closed afterwards, which ends the program. Returns the exit code.
 int StartProgram(const std::function<void()>& operate) {
-    QTimer poll;
-    poll.setInterval(10);
-    // Polled, not a single shot: the splash's repaint runs the event loop during the connect.
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        TForm* form = Application.MainForm();
-        if (!form || !form->isVisible())
-            return;
-        poll.stop();
-        operate();
-        if (Application.MainForm())
-            Application.MainForm()->close();
-    });
-    poll.start();
-    return Redate();
+    ProgramRun run;
+    return run.Start([&](TForm*) { operate(); });
 }
 
 // Ticks the backup box, picks the day (an invalid day leaves the picker as it starts) and presses

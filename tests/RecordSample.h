@@ -4,6 +4,7 @@
 
 #include "Check.h"
 #include "Registry.h"
+#include "RegistryStore.h"
 #include "unGlobal.h"
 
 #include <string>
@@ -31,4 +32,14 @@ inline void CheckRecordSample() {
     CHECK_EQ(registry.ReadString("USERNAME"), EncodeDigits(RecordSample::User));
     CHECK_EQ(registry.ReadString("USERNAME").size(), 16u);
     CHECK_EQ(DecodeDigits(registry.ReadString("PASSWORD")), RecordSample::Password);
+}
+
+// Values of other types below the record, so that an exported file shows how regedit writes them.
+inline const std::string ExpandSample("%SystemRoot%\\\xCD\xBC\0", 16);
+
+inline void WriteOtherTypesSample() {
+    auto key = CreateRegistryKey(HKEY_LOCAL_MACHINE, RecordSample::Key + "\\Extra", RegAccess::AllAccess);
+    CHECK_EQ(key != nullptr, true);
+    CHECK_EQ(key->Write("Path", {RegType::ExpandString, ExpandSample}), true);
+    CHECK_EQ(key->Write("Count", {RegType::DWord, std::string("\x07\0\0\0", 4)}), true);
 }

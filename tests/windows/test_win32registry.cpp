@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(mode, "--write-sample") == 0) {
         ClearRecord();
         Run("sample", "write", WriteRecordSample);
+        Run("sample", "other types", WriteOtherTypesSample);
         return failures;
     }
     if (std::strcmp(mode, "--check-sample") == 0) {

@@ -64,7 +64,7 @@ class TestConnectionParams : public QObject {
                                             << ""
                                             << "";
         QTest::newRow("blanks around values")
-            << true << QByteArray("\"ODBCNAME\"=\"  Other \\t\"\r\n\"USERNAME\"=\" 340334043407 \"\r\n") << "Other"
+            << true << QByteArray("\"ODBCNAME\"=\"  Other \t\"\r\n\"USERNAME\"=\" 340334043407 \"\r\n") << "Other"
             << "abc"
             << ""
             << "";

@@ -404,10 +404,13 @@ private slots:
         QFETCH(QByteArray, bytes);
         HiveDocument document = HiveDocument::Parse(bytes.toStdString());
         QCOMPARE(QByteArray::fromStdString(document.Bytes()), document.Valid() ? bytes : QByteArray());
-        if (document.Valid() && document.AddKey("A\\B"))
-            QVERIFY(document.Write("A\\B", "v", {RegType::String, std::string("w\0", 2)}));
-        if (document.Valid())
-            QVERIFY(HiveDocument::Parse(document.Bytes()).Valid());
+        if (!document.Valid())
+            return;
+        document.AddKey("A\\B");
+        QVERIFY(document.Write("A\\B", "v", {RegType::String, std::string("w\0", 2)}));
+        StoredValue value;
+        QCOMPARE(HiveDocument::Parse(document.Bytes()).Read("A\\B", "v", value), ReadOutcome::Found);
+        QCOMPARE(value.data, std::string("w\0", 2));
     }
 
 private:

@@ -374,6 +374,7 @@ HiveDocument HiveDocument::Parse(const std::string& bytes) {
                         data += RightTrimmed(lines[n].text.substr(SkipBlanks(lines[n].text, 0)));
                         dataOk = dataOk && lines[n].textOk;
                     }
+                    entry.dangling = !data.empty() && data.back() == '\\';
                 }
                 if (data != "-") { // a deletion, not a value
                     entry.kind = Kind::Value;
@@ -504,10 +505,16 @@ bool HiveDocument::EndsLine(const std::string& raw) const {
 }
 
 void HiveDocument::InsertAt(std::size_t position, Entry entry) {
-    // The line before may be the file's last and lack its line end.
-    if (position > 0 && !EndsLine(entries_[position - 1].raw)) {
+    // The line before may be the file's last and lack its line end, or even run on into the next line;
+    // an empty line then takes the place of the next.
+    if (position > 0) {
+        Entry& previous = entries_[position - 1];
         bool ok = false;
-        entries_[position - 1].raw += Encode({""}, ok);
+        if (!EndsLine(previous.raw))
+            previous.raw += Encode({""}, ok);
+        if (previous.dangling)
+            previous.raw += Encode({""}, ok);
+        previous.dangling = false;
     }
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(position), std::move(entry));
 }

@@ -37,6 +37,7 @@ private:
         std::optional<std::string> key;  // Section: folded path below HKEY_LOCAL_MACHINE
         std::optional<std::string> name; // Value: folded name
         std::optional<StoredValue> value;
+        bool dangling = false; // hex data whose last line ends in a backslash: it would swallow the next line
     };
 
     std::string Encode(const std::vector<std::string>& lines, bool& ok) const;

@@ -1,12 +1,36 @@
 #include "frmDbPara.h"
 #include "dmLibData.h"
+#include "platform/Cp936.h"
+#include "platform/Exceptions.h"
+
+#include <QValidator>
 
 TDbPara* DbPara = nullptr;
+
+namespace {
+// The record holds code page 936 texts: a character it cannot hold is refused as it is typed or
+// pasted, so that a save never has to store something else in its place.
+class Cp936Validator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        try {
+            ToCp936(input);
+            return Acceptable;
+        } catch (const EConvertError&) {
+            return Invalid;
+        }
+    }
+};
+} // namespace
 
 TDbPara::TDbPara() {
     setupUi(this);
     Position = TPosition::ScreenCenter;
     KeyPreview = true;
+    auto* cp936 = new Cp936Validator(this);
+    for (QLineEdit* edit : {edOdbc, edUser, edPass})
+        edit->setValidator(cp936);
     OnCreate = [this] { FormCreate(); };
     OnKeyPress = [this](char& key) { FormKeyPress(key); };
     connect(btMod, &QPushButton::clicked, this, Handler(this, &TDbPara::btModClick));

@@ -2,10 +2,14 @@
 // its keyboard and its display states.
 #include "LibraryFixture.h"
 #include "ProgramRun.h"
+#include "dmLibData.h"
 #include "frmDbPara.h"
+#include "frmRedateMain.h"
 #include "platform/Database.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +29,15 @@ void Expand(TDbPara* dialog) {
 QWidget* Focused() {
     return QApplication::focusWidget();
 }
+
+// Types text as a keyboard or an input method would, one key event a character.
+void Type(QWidget* widget, const QString& text) {
+    for (const char32_t c : text.toUcs4()) {
+        const QString ch = QString::fromUcs4(&c, 1);
+        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, ch, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, ch, Qt::NoModifier);
+    }
+}
 } // namespace
 
 class TestConnectionDialog : public QObject {
@@ -33,10 +46,12 @@ class TestConnectionDialog : public QObject {
 
 private slots:
     void initTestCase() {
-        // No data source at all: every start fails to connect and opens the dialog.
+        // No data source LibODBC: a start without a record fails to connect and opens the dialog.
+        LibraryFixture::CreateLibrary(fixture.AddDataSource("图书馆", "library.db"));
         fixture.WriteOdbcIni();
     }
     void init() {
+        QFile::remove(fixture.HivePath());
         MessageBoxSeam::ClearLog();
         MessageBoxSeam::Script({});
     }
@@ -76,6 +91,94 @@ private slots:
             QCOMPARE(dialog->edUser->displayText(), QString("**"));
             QCOMPARE(dialog->edPass->displayText(), QString("******"));
             QCOMPARE(dialog->edUser->text(), QString("sa"));
+        });
+    }
+
+    // The operator's failed start, the administrator's save, and the next start connecting with it.
+    void saveThenConnect() {
+        ProgramRun first;
+        const int code = first.Start([&](TForm* main) {
+            TDbPara* dialog = Dialog(main);
+            QCOMPARE(dialog->edOdbc->text(), QString());
+            Expand(dialog);
+            Type(dialog->edOdbc, " 图书馆 ");
+            Type(dialog->edUser, "  张三 ");
+            Type(dialog->edPass, " abc ");
+            QTest::mouseClick(dialog->btOk, Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+        });
+        QCOMPARE(code, 0);
+        QFile hive(fixture.HivePath());
+        QVERIFY(hive.open(QIODevice::ReadOnly));
+        const QByteArray record = hive.readAll();
+        // 图书馆 in code page 936; 张三 is D5 C5 C8 FD, four digits a byte.
+        QVERIFY2(record.contains("\"ODBCNAME\"=\"\xcd\xbc\xca\xe9\xb9\xdd\"\r\n"), record.constData());
+        QVERIFY2(record.contains("\"USERNAME\"=\"7333703370407773\"\r\n"), record.constData());
+        QVERIFY2(record.contains("\"PASSWORD\"=\"340334043407\"\r\n"), record.constData());
+
+        ProgramRun second;
+        second.Start([&](TForm* main) {
+            QVERIFY(dynamic_cast<TRedateMain*>(main));
+            QCOMPARE(LibDM->LibDB->AliasName, QString("图书馆"));
+            QCOMPARE(LibDM->LibDB->Params, (QStringList{"USER NAME=张三", "PASSWORD=abc"}));
+        });
+        QVERIFY(MessageBoxSeam::Log().empty());
+    }
+
+    // A save the store refuses leaves the dialog open with the entries; a second save is possible.
+    void refusedSaveKeepsTheDialog() {
+        fixture.WriteHive("this is no registry file\r\n");
+        MessageBoxSeam::Script({IDOK});
+        ProgramRun run;
+        run.Start([&](TForm* main) {
+            TDbPara* dialog = Dialog(main);
+            Expand(dialog);
+            QTest::keyClicks(dialog->edOdbc, "LibODBC");
+            QTest::mouseClick(dialog->btOk, Qt::LeftButton);
+            QVERIFY(dialog->isVisible() && dialog->grbBox->isVisible());
+            QCOMPARE(dialog->edOdbc->text(), QString("LibODBC"));
+            QCOMPARE(MessageBoxSeam::Log().size(), size_t(1));
+            QCOMPARE(MessageBoxSeam::Log()[0].text, QString("Failed to create key SOFTWARE\\Quillmere."));
+            QCOMPARE(MessageBoxSeam::Log()[0].flags, 0x10u);
+
+            QFile::remove(fixture.HivePath());
+            QTest::mouseClick(dialog->btOk, Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+        });
+        QVERIFY(QFile::exists(fixture.HivePath()));
+    }
+
+    // A record the dialog cannot read: the error box first, then the dialog with what was read.
+    void unreadableRecord() {
+        fixture.WriteHive(LibraryFixture::Record("LibODBC", "34a3", "3403"));
+        MessageBoxSeam::Script({IDOK});
+        ProgramRun run;
+        run.Start([&](TForm* main) {
+            TDbPara* dialog = Dialog(main);
+            QCOMPARE(MessageBoxSeam::Log().size(), size_t(1));
+            QCOMPARE(dialog->windowTitle(), QString("设置数据库【Lib】连接参数"));
+            QCOMPARE(MessageBoxSeam::Log()[0].text, QString("'a' is not a valid integer value."));
+            QCOMPARE(dialog->edOdbc->text(), QString("LibODBC"));
+            QCOMPARE(dialog->edUser->text(), QString());
+            QCOMPARE(dialog->edPass->text(), QString());
+        });
+    }
+
+    // The edits take only what code page 936 can hold, typed or pasted.
+    void editsTakeCodePage936Only() {
+        ProgramRun run;
+        run.Start([&](TForm* main) {
+            TDbPara* dialog = Dialog(main);
+            Expand(dialog);
+            Type(dialog->edUser, "张三한€");
+            QCOMPARE(dialog->edUser->text(), QString("张三€"));
+            dialog->edOdbc->setFocus();
+            QApplication::clipboard()->setText("Lib😀");
+            dialog->edOdbc->paste();
+            QCOMPARE(dialog->edOdbc->text(), QString());
+            QApplication::clipboard()->setText("图书馆");
+            dialog->edOdbc->paste();
+            QCOMPARE(dialog->edOdbc->text(), QString("图书馆"));
         });
     }
 

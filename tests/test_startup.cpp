@@ -10,6 +10,7 @@
 #include "unGlobal.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -38,10 +39,13 @@ class TestStartup : public QObject {
 private slots:
     void initTestCase() {
         // No data source LibODBC: the design-time settings cannot connect.
-        fixture.AddDataSource("Elsewhere", "library.db");
+        LibraryFixture::CreateLibrary(fixture.AddDataSource("Elsewhere", "library.db"));
+        fixture.AddDriver("Missing", fixture.Path("no-such-driver.so"));
+        fixture.AddDataSource("Driverless", "library.db", "Missing");
         fixture.WriteOdbcIni();
     }
     void init() {
+        QFile::remove(fixture.HivePath());
         MessageBoxSeam::ClearLog();
         MessageBoxSeam::Script({});
     }
@@ -67,6 +71,59 @@ private slots:
         QCOMPARE(run.splashes[0].statusText, std::string("系统正在连接数据库，请稍候..."));
         QVERIFY2(run.otherWindowsAtMainForm.isEmpty(), qPrintable(run.otherWindowsAtMainForm.join(',')));
         QVERIFY(MessageBoxSeam::Log().empty());
+    }
+
+    // An administrator's record decides the data source and the login.
+    void storedRecordChoosesTheConnection() {
+        fixture.WriteHive(LibraryFixture::Record("  Elsewhere\t", "340334043407", ""));
+        ProgramRun run;
+        const int code = run.Start([&](TForm* main) {
+            QVERIFY(dynamic_cast<TRedateMain*>(main));
+            QCOMPARE(LibDM->LibDB->AliasName, QString("Elsewhere"));
+            QCOMPARE(LibDM->LibDB->Params, (QStringList{"USER NAME=abc", "PASSWORD="}));
+            QVERIFY(LibDM->LibDB->Connected());
+        });
+        QCOMPARE(code, 0);
+        QCOMPARE(run.splashes.size(), 1);
+    }
+
+    // Records that lead to the connection-parameter dialog. One that cannot be applied shows no
+    // splash at all, and the dialog's own reading of it reports the error before the dialog shows.
+    void recordsThatFail_data() {
+        QTest::addColumn<QByteArray>("hive");
+        QTest::addColumn<bool>("splash");
+        QTest::addColumn<QString>("errorBox"); // reported when the dialog reads the record, or empty
+        QTest::newRow("driver cannot be loaded") << LibraryFixture::Record("Driverless", "", "") << true << "";
+        QTest::newRow("empty alias") << LibraryFixture::Record("", "", "") << true << "";
+        QTest::newRow("user name with a letter")
+            << LibraryFixture::Record("Elsewhere", "34a3", "") << false << "'a' is not a valid integer value.";
+        QTest::newRow("alias stored as a number")
+            << QByteArray("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillmere\\Lib]\r\n"
+                          "\"ODBCNAME\"=dword:00000001\r\n")
+            << false << "Invalid data type for 'ODBCNAME'";
+    }
+    void recordsThatFail() {
+        QFETCH(QByteArray, hive);
+        QFETCH(bool, splash);
+        QFETCH(QString, errorBox);
+        fixture.WriteHive(hive);
+        if (!errorBox.isEmpty())
+            MessageBoxSeam::Script({IDOK});
+        size_t boxesBeforeShown = 0;
+        ProgramRun run;
+        const int code = run.Start([&](TForm* main) {
+            QVERIFY(dynamic_cast<TDbPara*>(main));
+            QVERIFY(!LibDM);
+            boxesBeforeShown = MessageBoxSeam::Log().size();
+        });
+        QCOMPARE(code, 0);
+        QCOMPARE(run.splashes.size(), splash ? 1 : 0);
+        QCOMPARE(StatusText, splash ? std::string("系统正在连接数据库，请稍候...") : std::string());
+        QCOMPARE(boxesBeforeShown, errorBox.isEmpty() ? size_t(0) : size_t(1));
+        if (!errorBox.isEmpty()) {
+            QCOMPARE(MessageBoxSeam::Log()[0].text, errorBox);
+            QCOMPARE(MessageBoxSeam::Log()[0].flags, 0x10u);
+        }
     }
 
     // Which dialog becomes the main form, for each way start-up's creations can end.

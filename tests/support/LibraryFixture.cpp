@@ -81,6 +81,17 @@ QString LibraryFixture::HivePath() const {
     return Path(QStringLiteral("HKLM.reg"));
 }
 
+void LibraryFixture::WriteHive(const QByteArray& bytes) const {
+    QFile file(HivePath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        Fail(QStringLiteral("cannot write %1").arg(HivePath()));
+}
+
+QByteArray LibraryFixture::Record(const QByteArray& alias, const QByteArray& user, const QByteArray& password) {
+    return "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillmere\\Lib]\r\n\"ODBCNAME\"=\"" + alias +
+           "\"\r\n\"USERNAME\"=\"" + user + "\"\r\n\"PASSWORD\"=\"" + password + "\"\r\n";
+}
+
 QString LibraryFixture::Path(const QString& fileName) const {
     return QDir(folder_).absoluteFilePath(fileName);
 }

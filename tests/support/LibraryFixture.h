@@ -23,6 +23,11 @@ public:
     // The hive file that holds this test's machine-wide record (HKEY_LOCAL_MACHINE); the fixture
     // points the registry accessor at it and removes what an earlier run left there.
     QString HivePath() const;
+    // Replaces the hive file with these bytes, as an administrator's file would stand.
+    void WriteHive(const QByteArray& bytes) const;
+    // A REGEDIT4 hive holding the connection-parameter record with these values as stored
+    // (user and password already in the digit code).
+    static QByteArray Record(const QByteArray& alias, const QByteArray& user, const QByteArray& password);
     // The absolute path of a file in the folder.
     QString Path(const QString& fileName) const;
 

@@ -44,6 +44,11 @@ class TestConnectionDialog : public QObject {
     Q_OBJECT
     LibraryFixture fixture;
 
+    QByteArray ReadHive() const {
+        QFile hive(fixture.HivePath());
+        return hive.open(QIODevice::ReadOnly) ? hive.readAll() : QByteArray();
+    }
+
 private slots:
     void initTestCase() {
         // No data source LibODBC: a start without a record fails to connect and opens the dialog.
@@ -108,9 +113,7 @@ private slots:
             QVERIFY(!dialog->isVisible());
         });
         QCOMPARE(code, 0);
-        QFile hive(fixture.HivePath());
-        QVERIFY(hive.open(QIODevice::ReadOnly));
-        const QByteArray record = hive.readAll();
+        const QByteArray record = ReadHive();
         // 图书馆 in code page 936; 张三 is D5 C5 C8 FD, four digits a byte.
         QVERIFY2(record.contains("\"ODBCNAME\"=\"\xcd\xbc\xca\xe9\xb9\xdd\"\r\n"), record.constData());
         QVERIFY2(record.contains("\"USERNAME\"=\"7333703370407773\"\r\n"), record.constData());

@@ -1,5 +1,6 @@
 // ApplyConnectionParams, LoadConnectionParams and SaveConnectionParams over a hive file of the
 // test's own: on a TDatabase that is never connected and on plain edits.
+#include "ChildProcess.h"
 #include "Exceptions.h"
 #include "HiveFile.h"
 #include "dmLibData.h"
@@ -10,9 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <grp.h>
-#include <pwd.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -227,42 +225,24 @@ private slots:
             QFile::setPermissions(hive_, QFileDevice::ReadOwner);
             QFile::setPermissions(root_->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         }
-        int channel[2];
-        QCOMPARE(pipe(channel), 0);
-        const pid_t pid = fork();
-        if (pid == 0) { // never returns into the test framework
-            std::string report;
+        const QString report = InChild([&]() -> std::string {
+            if (std::string dropped = DropWriteRights(); !dropped.empty())
+                return dropped;
+            MessageBoxSeam::Script({IDOK});
+            Edits edits;
+            edits.odbc.setText(QStringLiteral("New"));
+            std::string outcome;
             try {
-                const passwd* nobody = getpwnam("nobody");
-                if (root && (!nobody || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
-                             setuid(nobody->pw_uid) != 0))
-                    throw std::runtime_error("cannot drop to nobody");
-                MessageBoxSeam::Script({IDOK});
-                Edits edits;
-                edits.odbc.setText(QStringLiteral("New"));
-                try {
-                    SaveConnectionParams(&edits.odbc, &edits.user, &edits.pass);
-                    report = "returned";
-                } catch (const ERegistryException& error) {
-                    report = error.what();
-                }
-                for (const MessageBoxRecord& box : MessageBoxSeam::Log())
-                    report += "|" + box.text.toStdString() + "|" + box.caption.toStdString() + "|" +
-                              std::to_string(box.flags);
-            } catch (const std::exception& error) {
-                report = error.what();
+                SaveConnectionParams(&edits.odbc, &edits.user, &edits.pass);
+                outcome = "returned";
+            } catch (const ERegistryException& error) {
+                outcome = error.what();
             }
-            [[maybe_unused]] const ssize_t n = write(channel[1], report.data(), report.size());
-            _exit(0);
-        }
-        close(channel[1]);
-        QByteArray report;
-        char buffer[512];
-        for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-            report.append(buffer, n);
-        close(channel[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
+            for (const MessageBoxRecord& box : MessageBoxSeam::Log())
+                outcome +=
+                    "|" + box.text.toStdString() + "|" + box.caption.toStdString() + "|" + std::to_string(box.flags);
+            return outcome;
+        });
         if (!root) {
             QFile::setPermissions(root_->path(),
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -272,7 +252,7 @@ private slots:
             present ? QStringLiteral("returned|保存您配置的参数失败！只有具有权限的用户，如Administrator才能修改，"
                                      "请与系统管理员联系！|提示信息|64")
                     : QStringLiteral("Failed to create key SOFTWARE\\Quillmere");
-        QCOMPARE(QString::fromUtf8(report), expected);
+        QCOMPARE(report, expected);
         QCOMPARE(ReadFile(hive_), before);
     }
 };

@@ -222,6 +222,7 @@ private slots:
             QCOMPARE(log[1].caption, Title);
             QCOMPARE(log[1].flags, 0x10u);
             QVERIFY(dialog->cbBackup->isChecked() && dialog->btMod->isEnabled());
+            QVERIFY2(!QApplication::overrideCursor(), "the wait cursor outlived the failed run");
             QCOMPARE(dialog->qrTmp->SQL, Statement("tm_initdate", false));
 
             QCOMPARE(Bianma(), RepairedBianma);

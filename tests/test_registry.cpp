@@ -1,5 +1,6 @@
 // TRegistry over the hive file: the accessor's case table shared with Windows, the file's format,
 // rights, and writes that survive being killed and racing each other.
+#include "ChildProcess.h"
 #include "Exceptions.h"
 #include "HiveFile.h"
 #include "RecordSample.h"
@@ -34,48 +35,6 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// Runs body in a child process and returns what it reported: empty for success.
-QString InChild(const std::function<std::string()>& body) {
-    int channel[2];
-    if (pipe(channel) != 0)
-        return QStringLiteral("pipe failed");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(channel[0]);
-        std::string report;
-        try {
-            report = body();
-        } catch (const std::exception& error) {
-            report = std::string("exception: ") + error.what();
-        } catch (...) {
-            report = "exception";
-        }
-        [[maybe_unused]] const ssize_t written = write(channel[1], report.data(), report.size());
-        _exit(0);
-    }
-    close(channel[1]);
-    QByteArray report;
-    char buffer[512];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-        report.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status))
-        return QStringLiteral("child died");
-    return QString::fromUtf8(report);
-}
-
-// As a user who may not write the hive: root's child drops to nobody, another user's folder is made read-only.
-std::string DropWriteRights() {
-    if (geteuid() != 0)
-        return {};
-    const passwd* nobody = getpwnam("nobody");
-    if (!nobody || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)
-        return "cannot drop to nobody";
-    return {};
 }
 
 std::string Describe(const char* what, bool value) {

@@ -7,6 +7,10 @@
 #include <QApplication>
 #include <QIcon>
 
+bool IsConnectedStatus(const std::string& status) {
+    return status == "OK";
+}
+
 int Redate() {
     return Application.RunProgram([] {
         StatusText.clear();
@@ -18,7 +22,7 @@ int Redate() {
         Application.Title = QStringLiteral("修改日期为1900年前的编目、条码数据");
         try {
             Application.CreateForm(LibDM);
-            if (StatusText == "OK")
+            if (IsConnectedStatus(StatusText))
                 Application.CreateForm(RedateMain);
             else
                 Application.CreateForm(DbPara);

@@ -33,7 +33,9 @@ public:
     void Loaded() override;
 
     // Before-connect handler, engine connect, after-connect handler; nothing if already open.
-    // Raises EDBEngineError when the engine cannot connect.
+    // An exception ends the sequence where it is raised: from the before-connect handler or the
+    // engine connect it leaves the database closed, from the after-connect handler open.
+    // Raises EDBEngineError when the engine cannot connect. No login dialog is ever shown.
     void Open();
     void Close();
     bool Connected() const;
@@ -42,15 +44,18 @@ public:
     // distinct diagnostic texts, one per line.
     void ExecuteDirect(const QString& statement);
 
-    // Live ODBC connections of the process, for checking that nothing is opened twice or left open.
+    // Live ODBC connection and statement handles of the process, for checking that nothing is
+    // opened twice or left behind.
     static int OpenConnectionCount();
+    static int OpenStatementCount();
 
 private:
     bool streamedConnected_ = false;
     std::unique_ptr<OdbcConnection> connection_;
 };
 
-// The open database of a session with the given database name, or null.
+// The database known in a session by the given database name (names compare case-insensitively),
+// open or not; the open one if there are several; null if there is none.
 TDatabase* FindDatabase(const QString& sessionName, const QString& databaseName);
 
 class TQuery : public TComponent {
@@ -63,6 +68,8 @@ public:
 
     // Sends the lines, each followed by CR LF, as one statement over the database named
     // DatabaseName; expects no result set. The query is closed afterwards, whatever happens.
+    // Raises EDBEngineError when the database is unknown or closed, or the statement fails.
     void ExecSQL();
-    void Close();
+    // The query never keeps a result set, so there is nothing to close.
+    void Close() {}
 };

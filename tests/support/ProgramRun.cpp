@@ -1,0 +1,45 @@
+#include "ProgramRun.h"
+#include "Redate.h"
+#include "frmFlash.h"
+#include "unGlobal.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+int ProgramRun::Start(const std::function<void(TForm*)>& drive) {
+    drive_ = drive;
+    driven_ = false;
+    splashes.clear();
+    otherWindowsAtMainForm.clear();
+    qApp->installEventFilter(this);
+    const int code = Redate();
+    qApp->removeEventFilter(this);
+    return code;
+}
+
+bool ProgramRun::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Show)
+        return false;
+    if (auto* splash = dynamic_cast<TFlash*>(watched)) {
+        splashes.append({splash->lbView->text(), StatusText});
+    } else if (TForm* main = Application.MainForm(); main && watched == main && !driven_) {
+        driven_ = true;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != main && w->isVisible())
+                otherWindowsAtMainForm << w->objectName();
+        QTimer::singleShot(0, this, [this, main] {
+            // Whatever the drive does or fails, the main form closes so that the run ends.
+            struct Closer {
+                TForm* form;
+                ~Closer() {
+                    if (Application.MainForm() == form && form->isVisible())
+                        form->close();
+                }
+            } closer{main};
+            QVERIFY(QTest::qWaitForWindowActive(main));
+            drive_(main);
+        });
+    }
+    return false;
+}

@@ -1,0 +1,34 @@
+// Runs the program through its own entry and drives its main form once the event loop runs.
+#pragma once
+
+#include "platform/Application.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class ProgramRun : public QObject {
+public:
+    struct SplashSighting {
+        QString caption;        // what the splash's label said when it was shown
+        std::string statusText; // StatusText at that moment
+    };
+
+    // Starts the program; drive runs inside the event loop once the main form is shown, and the
+    // main form is closed after it (if drive left it open). Returns the exit code.
+    int Start(const std::function<void(TForm* mainForm)>& drive);
+
+    QList<SplashSighting> splashes;
+    // Top-level windows still visible when the main form was shown, other than the main form.
+    QStringList otherWindowsAtMainForm;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<void(TForm*)> drive_;
+    bool driven_ = false;
+};

@@ -11,8 +11,8 @@ bool IsConnectedStatus(const std::string& status) {
     return status == "OK";
 }
 
-int Redate() {
-    return Application.RunProgram([] {
+int RunStartup(const StartupForms& forms) {
+    return Application.RunProgram([&] {
         StatusText.clear();
         LibDM = nullptr;
         RedateMain = nullptr;
@@ -21,15 +21,23 @@ int Redate() {
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/Redate.ico")));
         Application.Title = QStringLiteral("修改日期为1900年前的编目、条码数据");
         try {
-            Application.CreateForm(LibDM);
+            forms.createDataModule();
             if (IsConnectedStatus(StatusText))
-                Application.CreateForm(RedateMain);
+                forms.createDateRepair();
             else
-                Application.CreateForm(DbPara);
+                forms.createConnectionRepair();
         } catch (...) {
-            // Whatever went wrong, the operator is told what to check by the dialog itself.
-            Application.CreateForm(DbPara);
+            // Whatever went wrong, the dialog itself tells the operator what to check.
+            forms.createConnectionRepair();
         }
         Application.Run();
+    });
+}
+
+int Redate() {
+    return RunStartup({
+        [] { Application.CreateForm(LibDM); },
+        [] { Application.CreateForm(RedateMain); },
+        [] { Application.CreateForm(DbPara); },
     });
 }

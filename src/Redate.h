@@ -1,6 +1,7 @@
 // The program: start-up, the choice of the main form, the event loop, program end.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Returns the process exit code.
@@ -8,3 +9,12 @@ int Redate();
 
 // Whether the status text that the data module left says the connection is open: exactly "OK".
 bool IsConnectedStatus(const std::string& status);
+
+// The creations start-up chooses between; Redate() uses the program's own forms.
+struct StartupForms {
+    std::function<void()> createDataModule;
+    std::function<void()> createDateRepair;
+    std::function<void()> createConnectionRepair;
+};
+// Start-up with the given creations, the event loop and program end; returns the exit code.
+int RunStartup(const StartupForms& forms);

@@ -6,10 +6,30 @@
 #include "frmDbPara.h"
 #include "frmRedateMain.h"
 #include "platform/Database.h"
+#include "platform/Exceptions.h"
 #include "unGlobal.h"
 
 #include <QApplication>
 #include <QTest>
+
+namespace {
+std::vector<std::string> gone; // what program end destroyed, in order
+
+// Stands in for a data module that completed, leaving the status text given.
+class ProbeModule : public TDataModule {
+public:
+    ~ProbeModule() override { gone.push_back("module"); }
+};
+class ProbeDbPara : public TDbPara {
+public:
+    ~ProbeDbPara() override { gone.push_back("TDbPara"); }
+};
+ProbeModule* probeModule = nullptr;
+ProbeDbPara* probeDbPara = nullptr;
+
+enum class Creation { Succeeds, Raises, RaisesOnce };
+} // namespace
+Q_DECLARE_METATYPE(Creation)
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -47,6 +67,75 @@ private slots:
         QCOMPARE(run.splashes[0].statusText, std::string("系统正在连接数据库，请稍候..."));
         QVERIFY2(run.otherWindowsAtMainForm.isEmpty(), qPrintable(run.otherWindowsAtMainForm.join(',')));
         QVERIFY(MessageBoxSeam::Log().empty());
+    }
+
+    // Which dialog becomes the main form, for each way start-up's creations can end.
+    void mainFormSelection_data() {
+        QTest::addColumn<QString>("status");      // left by the data module; empty: its creation raises
+        QTest::addColumn<Creation>("dateRepair"); // creation of the date-repair dialog
+        QTest::addColumn<Creation>("connection"); // creation of the connection-parameter dialog
+        QTest::addColumn<QString>("mainForm");    // empty: none, the last-chance box ends the run
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("connected") << "OK" << Creation::Succeeds << Creation::Succeeds << "RedateMain" << 0;
+        QTest::newRow("ok") << "ok" << Creation::Succeeds << Creation::Succeeds << "DbPara" << 0;
+        QTest::newRow("OK and a blank") << "OK " << Creation::Succeeds << Creation::Succeeds << "DbPara" << 0;
+        QTest::newRow("date-repair dialog raises") << "OK" << Creation::Raises << Creation::Succeeds << "DbPara" << 0;
+        QTest::newRow("module raises") << "" << Creation::Succeeds << Creation::Succeeds << "DbPara" << 0;
+        QTest::newRow("dialog raises once, then again in the failure branch")
+            << "ok" << Creation::Succeeds << Creation::RaisesOnce << "DbPara" << 0;
+        QTest::newRow("dialog raises in the failure branch") << "" << Creation::Succeeds << Creation::Raises << "" << 1;
+    }
+    void mainFormSelection() {
+        QFETCH(QString, status);
+        QFETCH(Creation, dateRepair);
+        QFETCH(Creation, connection);
+        QFETCH(QString, mainForm);
+        QFETCH(int, exitCode);
+        gone.clear();
+        probeModule = nullptr;
+        int connectionAttempts = 0;
+        const StartupForms forms{
+            [&] {
+                if (status.isEmpty())
+                    throw EDBEngineError("Data source name not found");
+                Application.CreateForm(probeModule);
+                StatusText = status.toStdString();
+            },
+            [&] {
+                if (dateRepair == Creation::Raises)
+                    throw EConvertError("'a' is not a valid integer value");
+                Application.CreateForm(RedateMain);
+            },
+            [&] {
+                ++connectionAttempts;
+                if (connection == Creation::Raises || (connection == Creation::RaisesOnce && connectionAttempts == 1))
+                    throw ERegistryException("Invalid data type for 'ODBCNAME'");
+                Application.CreateForm(probeDbPara);
+                DbPara = probeDbPara;
+            },
+        };
+        if (exitCode)
+            MessageBoxSeam::Script({IDOK});
+        QString shown;
+        ProgramRun run;
+        const int code = run.Start(forms, [&](TForm* main) { shown = main->objectName(); });
+        QCOMPARE(code, exitCode);
+        QCOMPARE(shown, mainForm);
+        if (exitCode) {
+            // The last-chance box: the exception's text, task-modal.
+            QCOMPARE(MessageBoxSeam::Log().size(), size_t(1));
+            QCOMPARE(MessageBoxSeam::Log()[0].text, QString("Invalid data type for 'ODBCNAME'"));
+            QCOMPARE(MessageBoxSeam::Log()[0].flags, unsigned(MB_OK | MB_ICONERROR | MB_TASKMODAL));
+        } else {
+            QVERIFY(MessageBoxSeam::Log().empty());
+        }
+        // A data module that was created lives to the end and goes after the main dialog.
+        std::vector<std::string> expected;
+        if (mainForm == "DbPara")
+            expected.push_back("TDbPara");
+        if (!status.isEmpty())
+            expected.push_back("module");
+        QCOMPARE(gone, expected);
     }
 
     // Only the two characters "OK" count as a connection.

@@ -83,7 +83,8 @@ void TForm::showEvent(QShowEvent* event) {
 }
 
 bool TForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
+    // Keys go to the focused control first; the same event travelling on to its parents is not new.
+    if (event->type() != QEvent::KeyPress || watched != QApplication::focusWidget())
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;

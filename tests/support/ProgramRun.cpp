@@ -8,12 +8,20 @@
 #include <QTimer>
 
 int ProgramRun::Start(const std::function<void(TForm*)>& drive) {
+    return Run(&Redate, drive);
+}
+
+int ProgramRun::Start(const StartupForms& forms, const std::function<void(TForm*)>& drive) {
+    return Run([&] { return RunStartup(forms); }, drive);
+}
+
+int ProgramRun::Run(const std::function<int()>& program, const std::function<void(TForm*)>& drive) {
     drive_ = drive;
     driven_ = false;
     splashes.clear();
     otherWindowsAtMainForm.clear();
     qApp->installEventFilter(this);
-    const int code = Redate();
+    const int code = program();
     qApp->removeEventFilter(this);
     return code;
 }

@@ -1,6 +1,7 @@
 // Runs the program through its own entry and drives its main form once the event loop runs.
 #pragma once
 
+#include "Redate.h"
 #include "platform/Application.h"
 
 #include <QList>
@@ -20,6 +21,8 @@ public:
     // Starts the program; drive runs inside the event loop once the main form is shown, and the
     // main form is closed after it (if drive left it open). Returns the exit code.
     int Start(const std::function<void(TForm* mainForm)>& drive);
+    // The same with start-up's creations given by the test.
+    int Start(const StartupForms& forms, const std::function<void(TForm* mainForm)>& drive);
 
     QList<SplashSighting> splashes;
     // Top-level windows still visible when the main form was shown, other than the main form.
@@ -29,6 +32,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    int Run(const std::function<int()>& program, const std::function<void(TForm*)>& drive);
+
     std::function<void(TForm*)> drive_;
     bool driven_ = false;
 };

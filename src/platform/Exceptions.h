@@ -31,3 +31,21 @@ class EDBEngineError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// A byte string (code page 936) as it may appear in a UTF-8 message: bytes above 127 are shown by
+// their codes, since this Qt-free layer cannot convert them and must not produce broken UTF-8.
+inline std::string MessageText(const std::string& bytes) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            text += c;
+        } else {
+            text += "\\x";
+            text += hex[b >> 4];
+            text += hex[b & 15];
+        }
+    }
+    return text;
+}

@@ -1,4 +1,5 @@
 #include "LibraryFixture.h"
+#include "HiveFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,13 @@ LibraryFixture::LibraryFixture() {
     if (!QDir().mkpath(folder_))
         Fail(QStringLiteral("cannot create %1").arg(folder_));
     AddDriver(SqliteDriver, QStringLiteral(REDATE_SQLITE_ODBC_DRIVER));
+    // The machine-wide record of this test lives in its folder, and starts absent.
+    QFile::remove(HivePath());
+    SetHiveFilePath(HivePath().toStdString());
+}
+
+QString LibraryFixture::HivePath() const {
+    return Path(QStringLiteral("HKLM.reg"));
 }
 
 QString LibraryFixture::Path(const QString& fileName) const {

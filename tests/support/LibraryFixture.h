@@ -20,6 +20,9 @@ public:
     static inline const QString SqliteDriver = QStringLiteral("SQLite3");
 
     QString Folder() const { return folder_; }
+    // The hive file that holds this test's machine-wide record (HKEY_LOCAL_MACHINE); the fixture
+    // points the registry accessor at it and removes what an earlier run left there.
+    QString HivePath() const;
     // The absolute path of a file in the folder.
     QString Path(const QString& fileName) const;
 

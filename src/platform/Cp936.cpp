@@ -1,0 +1,68 @@
+#include "Cp936.h"
+
+#include "Exceptions.h"
+
+#include <QList>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace {
+// Debian's Qt converts GBK through ICU only; encodingForName() does not know the name.
+constexpr const char* CodecName = "GBK";
+
+QByteArray Encode(const QString& text, bool& ok) {
+    QStringEncoder encoder(CodecName, QStringConverter::Flag::Stateless);
+    QByteArray bytes = encoder.encode(text);
+    ok = encoder.isValid() && !encoder.hasError();
+    return bytes;
+}
+
+QString Decode(const QByteArray& bytes, bool& ok) {
+    QStringDecoder decoder(CodecName, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    ok = decoder.isValid() && !decoder.hasError();
+    return text;
+}
+} // namespace
+
+void CheckCp936Available() {
+    if (!QStringEncoder(CodecName).isValid() || !QStringDecoder(CodecName).isValid())
+        throw EConvertError("Code page 936 (GBK) conversion is not available in this Qt build");
+}
+
+std::string ToCp936(const QString& text) {
+    CheckCp936Available();
+    bool ok = false;
+    const QByteArray bytes = Encode(text, ok);
+    bool back = false;
+    // A best-fit mapping would also change the text: only what reads back unchanged is stored.
+    if (ok && Decode(bytes, back) == text && back)
+        return bytes.toStdString();
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        bool one = false;
+        const QByteArray b = Encode(character, one);
+        bool oneBack = false;
+        if (!one || Decode(b, oneBack) != character || !oneBack)
+            throw EConvertError(
+                QStringLiteral("'%1' (U+%2) cannot be represented in code page 936")
+                    .arg(character,
+                         QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0')))
+                    .toStdString());
+        i += length;
+    }
+    throw EConvertError("Text cannot be represented in code page 936");
+}
+
+QString FromCp936(const std::string& bytes) {
+    CheckCp936Available();
+    const QByteArray data = QByteArray::fromStdString(bytes);
+    bool ok = false;
+    const QString text = Decode(data, ok);
+    bool back = false;
+    // A lead byte at the very end leaves the decoder waiting without an error; the way back shows it.
+    if (!ok || Encode(text, back) != data || !back)
+        throw EConvertError("Invalid code page 936 text");
+    return text;
+}

@@ -1,0 +1,15 @@
+// The one place where Qt's Unicode texts meet the byte strings of code page 936 (GBK) that the
+// connection-parameter record holds, whatever the machine's locale.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+// Raises EConvertError naming the first character that code page 936 cannot hold; never writes '?'.
+std::string ToCp936(const QString& text);
+// Raises EConvertError for bytes that are no code page 936 text (a lone lead byte, for instance).
+QString FromCp936(const std::string& bytes);
+// Raises EConvertError when this Qt cannot convert code page 936 at all; called at start-up so that
+// a build without it fails at once rather than at the first save.
+void CheckCp936Available();

@@ -1,0 +1,45 @@
+// A record as the save operation writes it, with Chinese texts, for moving between the Windows
+// registry and the hive file (scripts/test-windows). Qt-free.
+#pragma once
+
+#include "Check.h"
+#include "Registry.h"
+#include "RegistryStore.h"
+#include "unGlobal.h"
+
+#include <string>
+
+namespace RecordSample {
+inline const std::string Key = "SOFTWARE\\Quillmere\\Lib";
+inline const std::string Alias = "\xCD\xBC\xCA\xE9\xB9\xDD ODBC"; // 图书馆 ODBC
+inline const std::string User = "\xD5\xC5\xC8\xFD";               // 张三: 4 bytes, 16 digits
+inline const std::string Password = "p\\\"w";
+} // namespace RecordSample
+
+inline void WriteRecordSample() {
+    TRegistry registry;
+    registry.RootKey = HKEY_LOCAL_MACHINE;
+    CHECK_EQ(registry.OpenKey(RecordSample::Key, true), true);
+    registry.WriteString("ODBCNAME", RecordSample::Alias);
+    registry.WriteString("USERNAME", EncodeDigits(RecordSample::User));
+    registry.WriteString("PASSWORD", EncodeDigits(RecordSample::Password));
+}
+
+inline void CheckRecordSample() {
+    TRegistry registry;
+    CHECK_EQ(registry.OpenKeyReadOnly(RecordSample::Key), true);
+    CHECK_EQ(registry.ReadString("ODBCNAME"), RecordSample::Alias);
+    CHECK_EQ(registry.ReadString("USERNAME"), EncodeDigits(RecordSample::User));
+    CHECK_EQ(registry.ReadString("USERNAME").size(), 16u);
+    CHECK_EQ(DecodeDigits(registry.ReadString("PASSWORD")), RecordSample::Password);
+}
+
+// Values of other types below the record, so that an exported file shows how regedit writes them.
+inline const std::string ExpandSample("%SystemRoot%\\\xCD\xBC\0", 16);
+
+inline void WriteOtherTypesSample() {
+    auto key = CreateRegistryKey(HKEY_LOCAL_MACHINE, RecordSample::Key + "\\Extra", RegAccess::AllAccess);
+    CHECK_EQ(key != nullptr, true);
+    CHECK_EQ(key->Write("Path", {RegType::ExpandString, ExpandSample}), true);
+    CHECK_EQ(key->Write("Count", {RegType::DWord, std::string("\x07\0\0\0", 4)}), true);
+}

@@ -1,0 +1,94 @@
+// The digit code of the stored user name and password, and the code page 936 boundary.
+#include "Cp936.h"
+#include "DigitCases.h"
+
+#include <QTest>
+
+class TestDigits : public QObject {
+    Q_OBJECT
+private slots:
+    void digits_data() {
+        QTest::addColumn<int>("index");
+        for (std::size_t i = 0; i < DigitCases.size(); ++i)
+            QTest::newRow(DigitCases[i].name) << static_cast<int>(i);
+    }
+    void digits() {
+        QFETCH(int, index);
+        try {
+            RunDigitCase(DigitCases[static_cast<std::size_t>(index)]);
+        } catch (const CaseFailure& failure) {
+            QFAIL(failure.what());
+        }
+    }
+    void everyByte() {
+        try {
+            RunDigitRoundTrip();
+        } catch (const CaseFailure& failure) {
+            QFAIL(failure.what());
+        }
+    }
+
+    void trim_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("trimmed");
+        QTest::newRow("blanks and controls") << QByteArray(" \t\r\n abc \x01\x1F ") << QByteArray("abc");
+        QTest::newRow("byte 0 is trimmed") << QByteArray("\0ab\0", 4) << QByteArray("ab");
+        QTest::newRow("inside kept") << QByteArray(" a b ") << QByteArray("a b");
+        QTest::newRow("only blanks") << QByteArray(" \t ") << QByteArray("");
+        QTest::newRow("Chinese at both ends") << QByteArray(" \xD5\xC5x\xC8\xFD ") << QByteArray("\xD5\xC5x\xC8\xFD");
+        QTest::newRow("byte 160 kept") << QByteArray("\xA0z\xA0") << QByteArray("\xA0z\xA0");
+    }
+    void trim() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, trimmed);
+        QCOMPARE(QByteArray::fromStdString(TrimBytes(text.toStdString())), trimmed);
+    }
+
+    void cp936_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ASCII") << QStringLiteral("LibODBC") << QByteArray("LibODBC");
+        QTest::newRow("张三 is 4 bytes") << QStringLiteral("张三") << QByteArray("\xD5\xC5\xC8\xFD");
+        QTest::newRow("trail byte 0x5C") << QString(QChar(0x4E57)) << QByteArray("\x81\x5C");
+    }
+    void cp936() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(QByteArray::fromStdString(ToCp936(text)), bytes);
+        QCOMPARE(FromCp936(bytes.toStdString()), text);
+    }
+
+    void cp936Refuses_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("umlaut") << QStringLiteral("aä")
+                                << QStringLiteral("'ä' (U+00E4) cannot be represented in code page 936");
+        QTest::newRow("emoji") << QStringLiteral("x😀")
+                               << QStringLiteral("'😀' (U+1F600) cannot be represented in code page 936");
+        QTest::newRow("katakana middle dot")
+            << QStringLiteral("・") << QStringLiteral("'・' (U+30FB) cannot be represented in code page 936");
+    }
+    void cp936Refuses() {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        try {
+            ToCp936(text);
+            QFAIL("no error");
+        } catch (const EConvertError& error) {
+            QCOMPARE(QString::fromUtf8(error.what()), message);
+        }
+    }
+
+    void cp936InvalidBytes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("lead byte at the end") << QByteArray("ab\x81");
+        QTest::newRow("lead byte before ASCII control") << QByteArray("\x81\x0A");
+    }
+    void cp936InvalidBytes() {
+        QFETCH(QByteArray, bytes);
+        QVERIFY_THROWS_EXCEPTION(EConvertError, FromCp936(bytes.toStdString()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDigits)
+#include "test_digits.moc"

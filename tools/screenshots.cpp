@@ -1,5 +1,7 @@
 // Renders each of the program's windows to a PNG, for the docs and for looking at them.
 // Usage: redate_screenshots <folder>
+#include "HiveFile.h"
+#include "Registry.h"
 #include "dmLibData.h"
 #include "frmDbPara.h"
 #include "frmFlash.h"
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -17,6 +20,17 @@ void Save(QWidget* window, const QString& path) {
     if (!window->grab().save(path))
         qFatal("cannot write %s", qPrintable(path));
     window->hide();
+}
+
+// The connection dialog shows a record of our own, the design-time one, rather than the machine's.
+void UseSampleRecord(const QTemporaryDir& scratch) {
+    SetHiveFilePath(QFile::encodeName(scratch.filePath(QStringLiteral("HKLM.reg"))).toStdString());
+    TRegistry registry;
+    if (!registry.OpenKey(ConnectionKey, true))
+        qFatal("cannot write the sample record");
+    registry.WriteString("ODBCNAME", "LibODBC");
+    registry.WriteString("USERNAME", EncodeDigits("sa"));
+    registry.WriteString("PASSWORD", EncodeDigits(""));
 }
 } // namespace
 
@@ -34,6 +48,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<TRedateMain> main(Construct<TRedateMain>());
     Save(main.get(), folder + "/date-repair.png");
 
+    QTemporaryDir scratch;
+    UseSampleRecord(scratch);
     std::unique_ptr<TDbPara> dbPara(Construct<TDbPara>());
     Save(dbPara.get(), folder + "/connection-collapsed.png");
     dbPara->show();

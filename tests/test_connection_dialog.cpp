@@ -57,13 +57,9 @@ private slots:
     }
     void init() {
         QFile::remove(fixture.HivePath());
-        MessageBoxSeam::ClearLog();
-        MessageBoxSeam::Script({});
+        ProgramRun::BeginTest();
     }
-    void cleanup() {
-        MessageBoxSeam::StopScripting();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    }
+    void cleanup() { ProgramRun::EndTest(); }
 
     void collapsedAndExpanded() {
         ProgramRun run;

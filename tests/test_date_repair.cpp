@@ -95,14 +95,9 @@ private slots:
     }
     void init() {
         LibraryFixture::CreateLibrary(db);
-        MessageBoxSeam::ClearLog();
-        MessageBoxSeam::Script({});
+        ProgramRun::BeginTest();
     }
-    void cleanup() {
-        MessageBoxSeam::StopScripting();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-        QCOMPARE(TDatabase::OpenConnectionCount(), 0);
-    }
+    void cleanup() { ProgramRun::EndTest(); }
 
     // Start, splash, dialog; tick, pick, press, Yes: exactly the rows the four updates name change.
     void wholeRun() {

@@ -296,14 +296,8 @@ private slots:
         if (engine_.name == "postgresql")
             db_->Execute(QStringLiteral("grant select, update on lib_bianma, lib_tiaoma to sa"));
     }
-    void init() {
-        MessageBoxSeam::ClearLog();
-        MessageBoxSeam::Script({});
-    }
-    void cleanup() {
-        MessageBoxSeam::StopScripting();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    }
+    void init() { ProgramRun::BeginTest(); }
+    void cleanup() { ProgramRun::EndTest(); }
 
     // D in an expected date stands for the day picked; an empty day leaves the picker untouched.
     void repair_data() {

@@ -46,14 +46,9 @@ private slots:
     }
     void init() {
         QFile::remove(fixture.HivePath());
-        MessageBoxSeam::ClearLog();
-        MessageBoxSeam::Script({});
+        ProgramRun::BeginTest();
     }
-    void cleanup() {
-        MessageBoxSeam::StopScripting();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-        QCOMPARE(TDatabase::OpenConnectionCount(), 0);
-    }
+    void cleanup() { ProgramRun::EndTest(); }
 
     // The splash for the length of the attempt, then the connection-parameter dialog, no message box.
     void missingDataSource() {

@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 #include "Redate.h"
 #include "frmFlash.h"
+#include "platform/Database.h"
 #include "unGlobal.h"
 
 #include <QApplication>
@@ -24,6 +25,17 @@ int ProgramRun::Run(const std::function<int()>& program, const std::function<voi
     const int code = program();
     qApp->removeEventFilter(this);
     return code;
+}
+
+void ProgramRun::BeginTest() {
+    MessageBoxSeam::ClearLog();
+    MessageBoxSeam::Script({});
+}
+
+void ProgramRun::EndTest() {
+    MessageBoxSeam::StopScripting();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    QCOMPARE(TDatabase::OpenConnectionCount(), 0);
 }
 
 bool ProgramRun::eventFilter(QObject* watched, QEvent* event) {

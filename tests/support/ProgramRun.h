@@ -24,6 +24,11 @@ public:
     // The same with start-up's creations given by the test.
     int Start(const StartupForms& forms, const std::function<void(TForm* mainForm)>& drive);
 
+    // For a test's init(): message boxes answered from a script, none shown yet.
+    static void BeginTest();
+    // For a test's cleanup(): no window left open, no ODBC connection left behind.
+    static void EndTest();
+
     QList<SplashSighting> splashes;
     // Top-level windows still visible when the main form was shown, other than the main form.
     QStringList otherWindowsAtMainForm;

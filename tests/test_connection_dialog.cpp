@@ -219,23 +219,23 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("focusAfter"); // empty: the dialog has closed and the program ends
         QTest::addColumn<bool>("expanded");
-        QTest::newRow("btExit") << "btExit"
-                                << "" << false;
-        QTest::newRow("btMod") << "btMod"
-                               << "btMod" << true;
-        QTest::newRow("edOdbc") << "edOdbc"
-                                << "edUser" << true;
-        QTest::newRow("edUser") << "edUser"
-                                << "edPass" << true;
-        QTest::newRow("edPass") << "edPass"
-                                << "btOk" << true;
-        QTest::newRow("btOk") << "btOk"
-                              << "" << true;
+        QTest::addColumn<bool>("keypad"); // the Enter of the numeric keypad rather than Return
+        // clang-format off
+        QTest::newRow("btExit")         << "btExit" << ""       << false << false;
+        QTest::newRow("btMod")          << "btMod"  << "btMod"  << true  << false;
+        QTest::newRow("edOdbc")         << "edOdbc" << "edUser" << true  << false;
+        QTest::newRow("edUser")         << "edUser" << "edPass" << true  << false;
+        QTest::newRow("edPass")         << "edPass" << "btOk"   << true  << false;
+        QTest::newRow("btOk")           << "btOk"   << ""       << true  << false;
+        QTest::newRow("btMod, keypad")  << "btMod"  << "btMod"  << true  << true;
+        QTest::newRow("edUser, keypad") << "edUser" << "edPass" << true  << true;
+        // clang-format on
     }
     void enterKey() {
         QFETCH(QString, focus);
         QFETCH(QString, focusAfter);
         QFETCH(bool, expanded);
+        QFETCH(bool, keypad);
         ProgramRun run;
         const int code = run.Start([&](TForm* main) {
             TDbPara* dialog = Dialog(main);
@@ -245,7 +245,10 @@ private slots:
             target->setFocus();
             auto* edit = qobject_cast<QLineEdit*>(target);
             QSignalSpy returned(edit ? edit : dialog->edOdbc, &QLineEdit::returnPressed);
-            QTest::keyClick(target, Qt::Key_Return);
+            if (keypad)
+                QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
+            else
+                QTest::keyClick(target, Qt::Key_Return);
             QCOMPARE(dialog->isVisible(), !focusAfter.isEmpty());
             if (!focusAfter.isEmpty()) {
                 QCOMPARE(Focused()->objectName(), focusAfter);

@@ -89,7 +89,7 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     // Enter on a focused button presses it when the key goes down; no key handler sees it.
-    if (enter && key->modifiers() == Qt::NoModifier) {
+    if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         if (auto* button = qobject_cast<QPushButton*>(watched)) {
             if (button->isEnabled())
                 button->click();

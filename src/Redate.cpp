@@ -7,6 +7,17 @@
 #include <QApplication>
 #include <QIcon>
 
+namespace {
+// Each size is read only when a window system asks for it; reading them all would cost the
+// program a good part of its start-up.
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/res/icons/redate-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+} // namespace
+
 bool IsConnectedStatus(const std::string& status) {
     return status == "OK";
 }
@@ -18,7 +29,7 @@ int RunStartup(const StartupForms& forms) {
         RedateMain = nullptr;
         DbPara = nullptr;
         Application.Initialize();
-        QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/Redate.ico")));
+        QApplication::setWindowIcon(ProgramIcon());
         Application.Title = QStringLiteral("修改日期为1900年前的编目、条码数据");
         try {
             forms.createDataModule();

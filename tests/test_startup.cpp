@@ -59,6 +59,7 @@ private slots:
             QVERIFY(!LibDM);
             QVERIFY(!RedateMain);
             QCOMPARE(StatusText, std::string("系统正在连接数据库，请稍候..."));
+            QVERIFY(!QApplication::windowIcon().pixmap(32).isNull());
         });
         QCOMPARE(code, 0);
         QCOMPARE(run.splashes.size(), 1);

@@ -7,6 +7,11 @@
 #include <QApplication>
 #include <QIcon>
 
+// The pictures are compiled in; naming them here keeps them in whatever links the program's modules.
+static void InitResources() {
+    Q_INIT_RESOURCE(redate);
+}
+
 namespace {
 // Each size is read only when a window system asks for it; reading them all would cost the
 // program a good part of its start-up.
@@ -29,6 +34,7 @@ int RunStartup(const StartupForms& forms) {
         RedateMain = nullptr;
         DbPara = nullptr;
         Application.Initialize();
+        InitResources();
         QApplication::setWindowIcon(ProgramIcon());
         Application.Title = QStringLiteral("修改日期为1900年前的编目、条码数据");
         try {

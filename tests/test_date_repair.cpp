@@ -114,6 +114,7 @@ private slots:
         QCOMPARE(code, 0);
         QCOMPARE(run.splashes.size(), 1);
         QCOMPARE(run.splashes[0].caption, QString("系统正在连接数据库，请稍候..."));
+        QVERIFY(run.splashes[0].pictures);
         QVERIFY(run.otherWindowsAtMainForm.isEmpty());
         QCOMPARE(connectionsDuringRun, 1);
 

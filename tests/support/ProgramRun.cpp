@@ -42,7 +42,8 @@ bool ProgramRun::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::Show)
         return false;
     if (auto* splash = dynamic_cast<TFlash*>(watched)) {
-        splashes.append({splash->lbView->text(), StatusText});
+        splashes.append({splash->lbView->text(), StatusText,
+                         !splash->Image1->pixmap().isNull() && !splash->Image2->pixmap().isNull()});
     } else if (TForm* main = Application.MainForm(); main && watched == main && !driven_) {
         driven_ = true;
         for (QWidget* w : QApplication::topLevelWidgets())

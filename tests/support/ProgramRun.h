@@ -16,6 +16,7 @@ public:
     struct SplashSighting {
         QString caption;        // what the splash's label said when it was shown
         std::string statusText; // StatusText at that moment
+        bool pictures;          // the splash picture and the logo were there
     };
 
     // Starts the program; drive runs inside the event loop once the main form is shown, and the

@@ -156,6 +156,36 @@ private slots:
         QVERIFY(MessageBoxSeam::Log().empty());
     }
 
+    // Tab and Shift+Tab wrap through the controls that can take the focus, out of the date field at once.
+    void tabOrder_data() {
+        QTest::addColumn<bool>("armed");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("unticked") << false << QStringList{"cbBackup", "btExit", "dtBegin"};
+        QTest::newRow("ticked") << true << QStringList{"cbBackup", "btExit", "btMod", "dtBegin"};
+    }
+    void tabOrder() {
+        QFETCH(bool, armed);
+        QFETCH(QStringList, order);
+        ProgramRun run;
+        run.Start([&](TForm* main) {
+            TRedateMain* dialog = Dialog(main);
+            if (armed)
+                QTest::keyClick(dialog->cbBackup, Qt::Key_Space);
+            QStringList forward, backward;
+            for (int i = 0; i < order.size(); ++i) {
+                forward << QApplication::focusWidget()->objectName();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(forward, order);
+            QCOMPARE(QApplication::focusWidget(), dialog->cbBackup);
+            for (int i = 0; i < order.size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+                backward.prepend(QApplication::focusWidget()->objectName());
+            }
+            QCOMPARE(backward, order);
+        });
+    }
+
     // No, or Enter on the real box where No is the default: nothing runs.
     void declinedRunChangesNothing_data() {
         QTest::addColumn<bool>("realBox");

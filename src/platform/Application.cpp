@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "Exceptions.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
@@ -95,6 +96,12 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
                 button->click();
             return true;
         }
+    }
+    // Tab leaves a date field at once, as it leaves any other control; its parts are edited with the arrows.
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && qobject_cast<QAbstractSpinBox*>(watched)) {
+        focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+        return true;
     }
     if (!KeyPreview || !OnKeyPress || watched == this)
         return QWidget::eventFilter(watched, event);

@@ -125,8 +125,6 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TDataModule::AfterConstruction() {
     LoadComponents();
-    if (OnCreate)
-        OnCreate();
 }
 
 // ---------------------------------------------------------------- message boxes

@@ -94,9 +94,8 @@ private:
 // A non-visual container of components (a database connection, for instance).
 class TDataModule : public QObject, public TOwner {
 public:
-    std::function<void()> OnCreate;
-    // Runs once construction is complete: the owned components' Loaded, then OnCreate.
-    // Unlike a form's, a failure here is not caught: the module is not created.
+    // Runs once construction is complete: the owned components' Loaded (a database stored as
+    // connected opens). Unlike a form's, a failure here is not caught: the module is not created.
     void AfterConstruction();
 };
 

@@ -23,10 +23,6 @@ QIcon ProgramIcon() {
 }
 } // namespace
 
-bool IsConnectedStatus(const std::string& status) {
-    return status == "OK";
-}
-
 int RunStartup(const StartupForms& forms) {
     return Application.RunProgram([&] {
         StatusText.clear();
@@ -39,7 +35,7 @@ int RunStartup(const StartupForms& forms) {
         Application.Title = QStringLiteral("修改日期为1900年前的编目、条码数据");
         try {
             forms.createDataModule();
-            if (IsConnectedStatus(StatusText))
+            if (StatusText == "OK") // exactly these two characters
                 forms.createDateRepair();
             else
                 forms.createConnectionRepair();

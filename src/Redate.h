@@ -2,13 +2,9 @@
 #pragma once
 
 #include <functional>
-#include <string>
 
 // Returns the process exit code.
 int Redate();
-
-// Whether the status text that the data module left says the connection is open: exactly "OK".
-bool IsConnectedStatus(const std::string& status);
 
 // The creations start-up chooses between; Redate() uses the program's own forms.
 struct StartupForms {

@@ -197,18 +197,9 @@ private slots:
             if (expanded)
                 Expand(dialog);
             dialog->btExit->setFocus();
-            QStringList forward, backward;
-            for (int i = 0; i < order.size(); ++i) {
-                forward << Focused()->objectName();
-                QTest::keyClick(Focused(), Qt::Key_Tab);
-            }
-            QCOMPARE(forward, order);
-            QCOMPARE(Focused(), dialog->btExit);
-            for (int i = 0; i < order.size(); ++i) {
-                QTest::keyClick(Focused(), Qt::Key_Backtab, Qt::ShiftModifier);
-                backward.prepend(Focused()->objectName());
-            }
-            QCOMPARE(backward, order);
+            QCOMPARE(WalkFocus(order.size()), order);
+            QCOMPARE(QApplication::focusWidget(), dialog->btExit); // wrapped round
+            QCOMPARE(WalkFocus(order.size(), true), order);
             QTest::keyClick(Focused(), Qt::Key_Escape);
             QVERIFY(dialog->isVisible());
         });

@@ -171,18 +171,9 @@ private slots:
             TRedateMain* dialog = Dialog(main);
             if (armed)
                 QTest::keyClick(dialog->cbBackup, Qt::Key_Space);
-            QStringList forward, backward;
-            for (int i = 0; i < order.size(); ++i) {
-                forward << QApplication::focusWidget()->objectName();
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            }
-            QCOMPARE(forward, order);
-            QCOMPARE(QApplication::focusWidget(), dialog->cbBackup);
-            for (int i = 0; i < order.size(); ++i) {
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-                backward.prepend(QApplication::focusWidget()->objectName());
-            }
-            QCOMPARE(backward, order);
+            QCOMPARE(WalkFocus(order.size()), order);
+            QCOMPARE(QApplication::focusWidget(), dialog->cbBackup); // wrapped round
+            QCOMPARE(WalkFocus(order.size(), true), order);
         });
     }
 

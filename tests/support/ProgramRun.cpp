@@ -75,3 +75,17 @@ bool ProgramRun::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
+
+QStringList WalkFocus(int steps, bool backwards) {
+    QStringList names;
+    for (int i = 0; i < steps; ++i) {
+        if (backwards) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            names.prepend(QApplication::focusWidget()->objectName());
+        } else {
+            names << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    }
+    return names;
+}

@@ -43,3 +43,8 @@ private:
     std::function<void(TForm*)> drive_;
     bool driven_ = false;
 };
+
+// Presses Tab (or Shift+Tab when backwards) steps times, starting from the focused control, and
+// returns the names of the controls the walk passed, in tab order either way, so that both walks
+// compare with the same list.
+QStringList WalkFocus(int steps, bool backwards = false);

@@ -1,6 +1,6 @@
 #include "unGlobal.h"
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 std::string StatusText;
 

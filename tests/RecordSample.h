@@ -3,8 +3,8 @@
 #pragma once
 
 #include "Check.h"
-#include "Registry.h"
-#include "RegistryStore.h"
+#include "platform/Registry.h"
+#include "platform/RegistryStore.h"
 #include "unGlobal.h"
 
 #include <string>

@@ -6,6 +6,7 @@
 // The test's own view of the database is a second ODBC connection, as a different login ("redate")
 // where the engine has logins, made with the raw ODBC API so that it shares no code with the program.
 #include "ProgramRun.h"
+#include "TestSettings.h"
 #include "dmLibData.h"
 #include "frmDbPara.h"
 #include "frmRedateMain.h"
@@ -63,7 +64,7 @@ struct Engine {
     QString sessions; // the program's sessions now
 };
 
-constexpr const char* OdbcDir = "/usr/lib/x86_64-linux-gnu/odbc/";
+constexpr const char* OdbcDir = REDATE_ODBC_DRIVER_DIR "/";
 
 Engine MakeEngine(const QString& name, int port) {
     Engine e;

@@ -1,7 +1,7 @@
-#include "Registry.h"
+#include "platform/Registry.h"
 
-#include "Exceptions.h"
-#include "RegistryStore.h"
+#include "platform/Exceptions.h"
+#include "platform/RegistryStore.h"
 
 namespace {
 std::string Relative(const std::string& key) {

@@ -375,7 +375,7 @@ private slots:
     }
 
 private:
-    const std::string ParentKeyPath = "SOFTWARE\\Quillmere";
+    const std::string ParentKeyPath = ParentKey;
 };
 
 QTEST_GUILESS_MAIN(TestRegistry)

@@ -28,9 +28,9 @@ void UseSampleRecord(const QTemporaryDir& scratch) {
     TRegistry registry;
     if (!registry.OpenKey(ConnectionKey, true))
         qFatal("cannot write the sample record");
-    registry.WriteString("ODBCNAME", "LibODBC");
-    registry.WriteString("USERNAME", EncodeDigits("sa"));
-    registry.WriteString("PASSWORD", EncodeDigits(""));
+    registry.WriteString(OdbcNameValue, "LibODBC");
+    registry.WriteString(UserNameValue, EncodeDigits("sa"));
+    registry.WriteString(PasswordValue, EncodeDigits(""));
 }
 } // namespace
 

@@ -1,3 +1,4 @@
+// The connection-parameter dialog: unfolding, Enter as Tab, loading and saving the stored parameters.
 #include "frmDbPara.h"
 #include "dmLibData.h"
 #include "platform/Cp936.h"

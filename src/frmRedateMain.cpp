@@ -1,3 +1,4 @@
+// The date-repair dialog: the picked day, the backup confirmation, and the four updates.
 #include "frmRedateMain.h"
 
 #include <QLocale>

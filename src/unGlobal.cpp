@@ -1,3 +1,4 @@
+// StatusText, the digit code of stored credentials, and the trimming of stored texts.
 #include "unGlobal.h"
 
 #include "platform/Exceptions.h"

@@ -1,3 +1,4 @@
+// Conversions between Qt's texts, UTF-16LE and code page 936, through ICU's GBK converter.
 #include "platform/Cp936.h"
 
 #include "platform/Exceptions.h"

@@ -1,3 +1,4 @@
+// The hive file's document model: parsing lines into sections and values, reading, adding and writing.
 #include "platform/HiveDocument.h"
 
 #include "platform/HiveSyntax.h"

@@ -1,3 +1,4 @@
+// Splitting a hive file into physical lines, and encoding new lines, in either export format.
 #include "platform/HiveLines.h"
 
 #include "platform/Cp936.h"

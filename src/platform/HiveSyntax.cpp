@@ -1,3 +1,4 @@
+// The export format's syntax of names, paths, quoted texts and value data.
 #include "platform/HiveSyntax.h"
 
 #include "platform/Cp936.h"

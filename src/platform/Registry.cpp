@@ -1,3 +1,5 @@
+// TRegistry over the platform's store: keys opened with the rights asked for, string values, failures
+// raised as ERegistryException in the wording of the registry accessor.
 #include "platform/Registry.h"
 
 #include "platform/Exceptions.h"

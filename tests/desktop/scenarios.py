@@ -128,7 +128,8 @@ def check_centred(desktop, wid, name):
     x, y, w, h = client_geometry(wid)
     outer = (x - left, y - top, w + left + right, h + top + bottom)
     width, height = screen_size()
-    tool("import", "-window", "root", os.path.join(desktop.args.work, "screen-" + name.removeprefix("the ").replace(" ", "-") + ".png"))
+    picture = "screen-" + name.removeprefix("the ").replace(" ", "-") + ".png"
+    tool("import", "-window", "root", os.path.join(desktop.args.work, picture))
     # Centred to the pixel: the halves may differ by the odd pixel only.
     off_x = 2 * outer[0] + outer[2] - width
     off_y = 2 * outer[1] + outer[3] - height
@@ -163,8 +164,7 @@ class Shot:
         tool("import", "-window", wid, path)
         size = tool("identify", "-format", "%w %h", path).split()
         self.width, self.height = int(size[0]), int(size[1])
-        raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
-        self.raw = raw
+        self.raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
         self.path = path
 
     def pixels(self, area):

@@ -80,8 +80,9 @@ def visible_windows(pid):
     out = tool("xdotool", "search", "--onlyvisible", "--pid", str(pid), ok=False)
     windows = {}
     for wid in out.split():
-        title = tool("xdotool", "getwindowname", wid, ok=False).strip()
-        windows[wid] = title
+        name = subprocess.run(["xdotool", "getwindowname", wid], capture_output=True, text=True)
+        if name.returncode == 0:  # else gone since the search
+            windows[wid] = name.stdout.strip()
     return windows
 
 

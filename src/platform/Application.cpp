@@ -1,16 +1,20 @@
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
+#include "platform/WindowFrame.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
 #include <QTranslator>
+#include <QWindow>
 
 TApplication Application;
 
@@ -51,11 +55,18 @@ void TForm::Show() {
 }
 
 void TForm::Refresh() {
+    // A window is painted only once the window system has exposed it: a paint before that draws
+    // nothing, and a blocking call after this one (a connect) would leave the window unpainted.
+    // Nothing but the window system's events runs meanwhile: no input, no handler of the program.
+    const QDeadlineTimer deadline(5000);
+    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!windowHandle()->isExposed())
+            QThread::msleep(5);
+    }
     repaint();
-    // The window system has to map the window before it can be painted; nothing else
-    // (no input, no handler of the program) runs here.
+    // Hands the picture to the window system now, not at the next pass of the event loop.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    repaint();
 }
 
 void TForm::SetOuterHeight(int height) {
@@ -78,8 +89,15 @@ void TForm::showEvent(QShowEvent* event) {
     if (Position == TPosition::ScreenCenter && !centred_) {
         centred_ = true;
         const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
-        const QSize outer = frameGeometry().size();
-        move(screen.x() + (screen.width() - outer.width()) / 2, screen.y() + (screen.height() - outer.height()) / 2);
+        // The window is not mapped yet, so Qt may not know the frame; the window manager does.
+        const QRect client = geometry(), known = frameGeometry();
+        const QMargins frame = WindowFrameExtents(this).value_or(
+            QMargins(client.left() - known.left(), client.top() - known.top(), known.right() - client.right(),
+                     known.bottom() - client.bottom()));
+        const QSize outer = size().grownBy(frame);
+        setGeometry(QRect(QPoint(screen.x() + (screen.width() - outer.width()) / 2 + frame.left(),
+                                 screen.y() + (screen.height() - outer.height()) / 2 + frame.top()),
+                          size()));
     }
 }
 
@@ -242,13 +260,14 @@ void TApplication::Initialize() {
     }
     QApplication::setQuitOnLastWindowClosed(false);
     // The program's texts are Chinese, and so must be the framework's buttons.
-    static QTranslator* translator = [] {
-        auto* t = new QTranslator(qApp);
-        if (t->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            QCoreApplication::installTranslator(t);
-        return t;
-    }();
-    Q_UNUSED(translator);
+    // Once for each application object: tests run the program many times in one.
+    const QString texts = QStringLiteral("qtbase_zh_CN");
+    if (!qApp->findChild<QTranslator*>(texts, Qt::FindDirectChildrenOnly)) {
+        auto* translator = new QTranslator(qApp);
+        translator->setObjectName(texts);
+        if (translator->load(texts, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(translator);
+    }
     // The forms are designed in 宋体; a Song-style font from the system stands in where it is missing.
     QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
                                                         QStringLiteral("AR PL UMing TW")});
@@ -270,6 +289,8 @@ void TApplication::Terminate() {
 void TApplication::Finish() {
     DestroyComponents();
     mainForm_ = nullptr;
+    // Before main returns: destroyed among the static objects, after parts of Qt are gone, it crashes.
+    ownQtApplication_.reset();
 }
 
 int TApplication::RunProgram(const std::function<void()>& body) {

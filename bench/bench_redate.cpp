@@ -4,6 +4,7 @@
 //                          with the same login and show an empty Qt dialog
 //   bench_redate baseline-text  the same dialog with one label of Chinese text in the program's font
 //   bench_redate repair    start-up, then one update run through the dialog, answered Yes
+//   bench_redate statements DAY  prints the dialog's four statements for DAY, one a line, for isql
 // Each prints one line "<ms> <peak resident KiB>": for startup and baseline the milliseconds since
 // REDATE_BENCH_T0 (nanoseconds of the real-time clock, taken by the caller just before starting
 // this process), for repair the milliseconds of the update run alone.
@@ -121,6 +122,11 @@ int main(int argc, char** argv) {
     const char* t0 = std::getenv("REDATE_BENCH_T0");
     const char* mode = argc > 1 ? argv[1] : "";
     const long long start = t0 ? std::atoll(t0) : Now();
+    if (!std::strcmp(mode, "statements") && argc == 3) {
+        for (const QStringList& statement : DateRepairStatements(QString::fromUtf8(argv[2])))
+            std::printf("%s\n", qPrintable(statement.join(QLatin1Char(' '))));
+        return 0;
+    }
     // Both the program and the baseline pay for the Qt application object here.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
@@ -128,6 +134,6 @@ int main(int argc, char** argv) {
         return Baseline(start, !std::strcmp(mode, "baseline-text"));
     if (!std::strcmp(mode, "startup") || !std::strcmp(mode, "repair"))
         return Program(start, !std::strcmp(mode, "repair"));
-    std::fprintf(stderr, "usage: %s startup|baseline|baseline-text|repair\n", argv[0]);
+    std::fprintf(stderr, "usage: %s startup|baseline|baseline-text|repair|statements DAY\n", argv[0]);
     return 2;
 }

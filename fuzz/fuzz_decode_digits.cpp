@@ -1,5 +1,5 @@
 // DecodeDigits on any bytes: the length rule, the error only for a non-digit, and the way back.
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 #include "unGlobal.h"
 
 #include <cstdint>

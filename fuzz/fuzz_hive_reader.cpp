@@ -1,6 +1,6 @@
 // The hive file reader on any bytes: an unchanged document writes back byte for byte, and a value
 // written into it reads back after parsing the result again.
-#include "HiveFile.h"
+#include "platform/HiveDocument.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -8,6 +8,8 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 namespace {
 std::string ReadTrimmed(TRegistry& registry, const char* name) {
     return TrimBytes(registry.ReadString(name));
@@ -18,31 +20,38 @@ QString ReadText(TRegistry& registry, const char* name) {
 QString ReadCoded(TRegistry& registry, const char* name) {
     return FromCp936(DecodeDigits(ReadTrimmed(registry, name)));
 }
-} // namespace
 
-void ApplyConnectionParams(TDatabase* database) {
+using Receiver = std::function<void(const QString&)>;
+
+// Reads the record's three values, handing each on as soon as it is read: a value that fails to read
+// leaves the ones before it in place. False, and nothing handed on, without a record.
+bool ReadConnectionParams(const Receiver& alias, const Receiver& user, const Receiver& password) {
     TRegistry registry;
     registry.RootKey = HKEY_LOCAL_MACHINE;
     if (!registry.KeyExists(ConnectionKey))
-        return;
+        return false;
     registry.OpenKeyReadOnly(ConnectionKey);
-    database->AliasName = ReadText(registry, "ODBCNAME");
-    database->Params.clear();
-    database->Params.append(QStringLiteral("USER NAME=") + ReadCoded(registry, "USERNAME"));
-    database->Params.append(QStringLiteral("PASSWORD=") + ReadCoded(registry, "PASSWORD"));
+    alias(ReadText(registry, OdbcNameValue));
+    user(ReadCoded(registry, UserNameValue));
+    password(ReadCoded(registry, PasswordValue));
     registry.CloseKey();
+    return true;
+}
+} // namespace
+
+void ApplyConnectionParams(TDatabase* database) {
+    ReadConnectionParams(
+        [&](const QString& alias) {
+            database->AliasName = alias;
+            database->Params.clear();
+        },
+        [&](const QString& user) { database->Params.append(QStringLiteral("USER NAME=") + user); },
+        [&](const QString& password) { database->Params.append(QStringLiteral("PASSWORD=") + password); });
 }
 
 void LoadConnectionParams(QLineEdit* edOdbc, QLineEdit* edUser, QLineEdit* edPass) {
-    TRegistry registry;
-    registry.RootKey = HKEY_LOCAL_MACHINE;
-    if (registry.KeyExists(ConnectionKey)) {
-        registry.OpenKeyReadOnly(ConnectionKey);
-        edOdbc->setText(ReadText(registry, "ODBCNAME"));
-        edUser->setText(ReadCoded(registry, "USERNAME"));
-        edPass->setText(ReadCoded(registry, "PASSWORD"));
-        registry.CloseKey();
-    } else {
+    const auto into = [](QLineEdit* edit) { return [edit](const QString& text) { edit->setText(text); }; };
+    if (!ReadConnectionParams(into(edOdbc), into(edUser), into(edPass))) {
         edOdbc->setText(QString());
         edUser->setText(QString());
         edPass->setText(QString());
@@ -63,9 +72,9 @@ void SaveConnectionParams(const QLineEdit* edOdbc, const QLineEdit* edUser, cons
     if (!registry.KeyExists(ConnectionKey))
         registry.CreateKey(ConnectionKey);
     if (registry.OpenKey(ConnectionKey, true)) {
-        registry.WriteString("ODBCNAME", alias);
-        registry.WriteString("USERNAME", user);
-        registry.WriteString("PASSWORD", password);
+        registry.WriteString(OdbcNameValue, alias);
+        registry.WriteString(UserNameValue, user);
+        registry.WriteString(PasswordValue, password);
     } else {
         Application.MessageBox(
             QStringLiteral("保存您配置的参数失败！只有具有权限的用户，如Administrator才能修改，请与系统管理员联系！"),

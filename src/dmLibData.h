@@ -2,6 +2,7 @@
 // machine-wide record of its connection parameters.
 #pragma once
 
+#include "ConnectionRecord.h"
 #include "platform/Application.h"
 #include "platform/Database.h"
 
@@ -23,11 +24,6 @@ private:
 
 extern TLibDM* LibDM;
 extern QPointer<TFlash> FlashForm; // the splash while the connection opens
-
-// The record "SOFTWARE\Quillmere\Lib" under HKEY_LOCAL_MACHINE.
-inline constexpr const char* ParentKey = "SOFTWARE\\Quillmere";
-inline constexpr const char* SubsystemKeyName = "Lib";
-inline constexpr const char* ConnectionKey = "SOFTWARE\\Quillmere\\Lib";
 
 // Sets the alias name and the login lines of database from the record, when it exists.
 void ApplyConnectionParams(TDatabase* database);

@@ -1,3 +1,4 @@
+// The connection-parameter dialog: unfolding, Enter as Tab, loading and saving the stored parameters.
 #include "frmDbPara.h"
 #include "dmLibData.h"
 #include "platform/Cp936.h"
@@ -8,6 +9,11 @@
 TDbPara* DbPara = nullptr;
 
 namespace {
+// Unfolded, the dialog is this high from the top of its title bar to the bottom of its frame, in
+// pixels as designed: room below the parameter box (which ends 225 pixels into the client area)
+// for a frame and title bar of the designed size. It is not the client height.
+constexpr int UnfoldedOuterHeight = 261;
+
 // The record holds code page 936 texts: a character it cannot hold is refused as it is typed or
 // pasted, so that a save never has to store something else in its place.
 class Cp936Validator : public QValidator {
@@ -51,7 +57,7 @@ void TDbPara::FormKeyPress(char& key) {
 
 void TDbPara::btModClick() {
     grbBox->setVisible(true);
-    SetOuterHeight(261);
+    SetOuterHeight(UnfoldedOuterHeight);
 }
 
 void TDbPara::btOkClick() {

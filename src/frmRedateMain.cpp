@@ -1,3 +1,4 @@
+// The date-repair dialog: the picked day, the backup confirmation, and the four updates.
 #include "frmRedateMain.h"
 
 #include <QLocale>
@@ -33,6 +34,20 @@ constexpr DateColumn Columns[] = {
 };
 } // namespace
 
+QList<QStringList> DateRepairStatements(const QString& day) {
+    QList<QStringList> statements;
+    for (const DateColumn& c : Columns) {
+        const QString column = QLatin1String(c.column);
+        QStringList lines = {QStringLiteral("update %1 set").arg(QLatin1String(c.table)),
+                             QStringLiteral("    %1='%2'").arg(column, day),
+                             QStringLiteral("where %1<='1900-01-01'").arg(column)};
+        if (c.skipsMarkNine)
+            lines.append(QStringLiteral("  and tm_mark<>'9'"));
+        statements.append(lines);
+    }
+    return statements;
+}
+
 TRedateMain::TRedateMain() {
     setupUi(this);
     Position = TPosition::ScreenCenter;
@@ -56,14 +71,10 @@ void TRedateMain::btModClick() {
     {
         // A run over a large table can take minutes; the frozen window must not look hung.
         TWaitCursor wait;
-        for (const DateColumn& c : Columns) {
-            const QString column = QLatin1String(c.column);
+        for (const QStringList& statement : DateRepairStatements(day)) {
             qrTmp->SQL.clear();
-            qrTmp->SQL.append(QStringLiteral("update %1 set").arg(QLatin1String(c.table)));
-            qrTmp->SQL.append(QStringLiteral("    %1='%2'").arg(column, day));
-            qrTmp->SQL.append(QStringLiteral("where %1<='1900-01-01'").arg(column));
-            if (c.skipsMarkNine)
-                qrTmp->SQL.append(QStringLiteral("  and tm_mark<>'9'"));
+            for (const QString& line : statement)
+                qrTmp->SQL.append(line);
             qrTmp->ExecSQL();
             qrTmp->Close();
         }

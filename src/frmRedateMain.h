@@ -19,3 +19,7 @@ private:
 };
 
 extern TRedateMain* RedateMain;
+
+// The four updates that set every date on or before 1900-01-01 to day ('yyyy-mm-dd'), in the order
+// they run, each as the lines of its text.
+QList<QStringList> DateRepairStatements(const QString& day);

@@ -1,6 +1,7 @@
+// StatusText, the digit code of stored credentials, and the trimming of stored texts.
 #include "unGlobal.h"
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 std::string StatusText;
 

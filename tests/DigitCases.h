@@ -38,7 +38,7 @@ inline const std::vector<DigitCase> DigitCases = {
 };
 
 #include "Check.h"
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 #include "unGlobal.h"
 
 inline void RunDigitCase(const DigitCase& c) {

@@ -3,14 +3,15 @@
 #pragma once
 
 #include "Check.h"
-#include "Registry.h"
-#include "RegistryStore.h"
+#include "ConnectionRecord.h"
+#include "platform/Registry.h"
+#include "platform/RegistryStore.h"
 #include "unGlobal.h"
 
 #include <string>
 
 namespace RecordSample {
-inline const std::string Key = "SOFTWARE\\Quillmere\\Lib";
+inline const std::string Key = ConnectionKey;
 inline const std::string Alias = "\xCD\xBC\xCA\xE9\xB9\xDD ODBC"; // 图书馆 ODBC
 inline const std::string User = "\xD5\xC5\xC8\xFD";               // 张三: 4 bytes, 16 digits
 inline const std::string Password = "p\\\"w";
@@ -20,18 +21,18 @@ inline void WriteRecordSample() {
     TRegistry registry;
     registry.RootKey = HKEY_LOCAL_MACHINE;
     CHECK_EQ(registry.OpenKey(RecordSample::Key, true), true);
-    registry.WriteString("ODBCNAME", RecordSample::Alias);
-    registry.WriteString("USERNAME", EncodeDigits(RecordSample::User));
-    registry.WriteString("PASSWORD", EncodeDigits(RecordSample::Password));
+    registry.WriteString(OdbcNameValue, RecordSample::Alias);
+    registry.WriteString(UserNameValue, EncodeDigits(RecordSample::User));
+    registry.WriteString(PasswordValue, EncodeDigits(RecordSample::Password));
 }
 
 inline void CheckRecordSample() {
     TRegistry registry;
     CHECK_EQ(registry.OpenKeyReadOnly(RecordSample::Key), true);
-    CHECK_EQ(registry.ReadString("ODBCNAME"), RecordSample::Alias);
-    CHECK_EQ(registry.ReadString("USERNAME"), EncodeDigits(RecordSample::User));
-    CHECK_EQ(registry.ReadString("USERNAME").size(), 16u);
-    CHECK_EQ(DecodeDigits(registry.ReadString("PASSWORD")), RecordSample::Password);
+    CHECK_EQ(registry.ReadString(OdbcNameValue), RecordSample::Alias);
+    CHECK_EQ(registry.ReadString(UserNameValue), EncodeDigits(RecordSample::User));
+    CHECK_EQ(registry.ReadString(UserNameValue).size(), 16u);
+    CHECK_EQ(DecodeDigits(registry.ReadString(PasswordValue)), RecordSample::Password);
 }
 
 // Values of other types below the record, so that an exported file shows how regedit writes them.

@@ -1,9 +1,9 @@
 #include "RegistryCases.h"
 
 #include "Check.h"
-#include "Exceptions.h"
-#include "Registry.h"
-#include "RegistryStore.h"
+#include "platform/Exceptions.h"
+#include "platform/Registry.h"
+#include "platform/RegistryStore.h"
 
 namespace {
 const std::string Parent = "SOFTWARE\\Quillmere";

@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(log.size(), size_t(2));
         QCOMPARE(log[0].text, QString("table lib_tiaoma is locked."));
         QCOMPARE(log[0].caption, Application.Title);
-        QCOMPARE(log[0].flags, 0x10u);
+        QCOMPARE(log[0].flags, MB_OK | MB_ICONERROR);
         QCOMPARE(log[1].text, QString("plain."));
     }
 
@@ -170,7 +170,7 @@ private slots:
         MessageBoxSeam::Script({IDNO, IDYES});
         QCOMPARE(Application.MessageBox("q1", "提示信息", MB_YESNO | MB_DEFBUTTON2), int(IDNO));
         QCOMPARE(Application.MessageBox("q2", "提示信息", MB_YESNO), int(IDYES));
-        QCOMPARE(MessageBoxSeam::Log()[0].flags, 0x104u);
+        QCOMPARE(MessageBoxSeam::Log()[0].flags, MB_YESNO | MB_DEFBUTTON2);
     }
 
     // The real box: Chinese buttons, No as the default for MB_DEFBUTTON2, and the answer returned.

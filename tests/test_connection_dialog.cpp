@@ -138,7 +138,7 @@ private slots:
             QCOMPARE(dialog->edOdbc->text(), QString("LibODBC"));
             QCOMPARE(MessageBoxSeam::Log().size(), size_t(1));
             QCOMPARE(MessageBoxSeam::Log()[0].text, QString("Failed to create key SOFTWARE\\Quillmere."));
-            QCOMPARE(MessageBoxSeam::Log()[0].flags, 0x10u);
+            QCOMPARE(MessageBoxSeam::Log()[0].flags, MB_OK | MB_ICONERROR);
 
             QFile::remove(fixture.HivePath());
             QTest::mouseClick(dialog->btOk, Qt::LeftButton);

@@ -1,9 +1,9 @@
 // ApplyConnectionParams, LoadConnectionParams and SaveConnectionParams over a hive file of the
 // test's own: on a TDatabase that is never connected and on plain edits.
 #include "ChildProcess.h"
-#include "Exceptions.h"
-#include "HiveFile.h"
 #include "dmLibData.h"
+#include "platform/Exceptions.h"
+#include "platform/HiveStore.h"
 
 #include <QApplication>
 #include <QFile>

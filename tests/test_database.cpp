@@ -1,8 +1,8 @@
 // The database layer against the real SQLite ODBC driver: connecting, running statements, the
 // messages of failures, and that no ODBC handle outlives its use.
-#include "Database.h"
-#include "Exceptions.h"
 #include "LibraryFixture.h"
+#include "platform/Database.h"
+#include "platform/Exceptions.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The digit code of the stored user name and password, and the code page 936 boundary.
-#include "Cp936.h"
 #include "DigitCases.h"
+#include "platform/Cp936.h"
 
 #include <QTest>
 

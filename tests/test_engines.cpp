@@ -6,6 +6,7 @@
 // The test's own view of the database is a second ODBC connection, as a different login ("redate")
 // where the engine has logins, made with the raw ODBC API so that it shares no code with the program.
 #include "ProgramRun.h"
+#include "TestSettings.h"
 #include "dmLibData.h"
 #include "frmDbPara.h"
 #include "frmRedateMain.h"
@@ -63,7 +64,7 @@ struct Engine {
     QString sessions; // the program's sessions now
 };
 
-constexpr const char* OdbcDir = "/usr/lib/x86_64-linux-gnu/odbc/";
+constexpr const char* OdbcDir = REDATE_ODBC_DRIVER_DIR "/";
 
 Engine MakeEngine(const QString& name, int port) {
     Engine e;
@@ -359,9 +360,9 @@ private slots:
         const auto& log = MessageBoxSeam::Log();
         QCOMPARE(log.size(), size_t(2 * runs));
         for (int run = 0; run < runs; ++run) {
-            QCOMPARE(log[2 * run].flags, 0x104u);
+            QCOMPARE(log[2 * run].flags, MB_YESNO | MB_DEFBUTTON2);
             QCOMPARE(log[2 * run + 1].text, QString("处理完成！"));
-            QCOMPARE(log[2 * run + 1].flags, 0x40u);
+            QCOMPARE(log[2 * run + 1].flags, MB_OK | MB_ICONINFORMATION);
         }
     }
 
@@ -402,7 +403,7 @@ private slots:
                      QCOMPARE(log.size(), size_t(2));
                      QVERIFY2(log[1].text.contains(Refused), qPrintable(log[1].text));
                      QCOMPARE(log[1].caption, ProgramTitle);
-                     QCOMPARE(log[1].flags, 0x10u);
+                     QCOMPARE(log[1].flags, MB_OK | MB_ICONERROR);
                      QVERIFY(RedateMain->cbBackup->isChecked());
                      QVERIFY(RedateMain->btMod->isEnabled());
                      QCOMPARE(Bianma(), QStringList{"2003-06-10"});
@@ -442,7 +443,7 @@ private slots:
                      qInfo("error box: %s", qPrintable(log[1].text));
                      QVERIFY(!log[1].text.isEmpty());
                      QCOMPARE(log[1].caption, ProgramTitle);
-                     QCOMPARE(log[1].flags, 0x10u);
+                     QCOMPARE(log[1].flags, MB_OK | MB_ICONERROR);
                      QVERIFY(RedateMain->btMod->isEnabled());
                      if (pg) {
                          QVERIFY2(log[1].text.contains("terminating connection"), qPrintable(log[1].text));
@@ -454,7 +455,7 @@ private slots:
                      // The same dialog again: the connection is gone, so it fails again, still without a crash.
                      RunRepair({});
                      QCOMPARE(MessageBoxSeam::Log().size(), size_t(4));
-                     QCOMPARE(MessageBoxSeam::Log().back().flags, 0x10u);
+                     QCOMPARE(MessageBoxSeam::Log().back().flags, MB_OK | MB_ICONERROR);
                  }),
                  0);
         QVERIFY(!QTest::currentTestFailed());

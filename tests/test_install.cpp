@@ -1,5 +1,7 @@
 // What `cmake --install` puts where, and the Debian package made of the same tree. Both run from the
 // build tree into scratch folders under a umask of 077, so a mode that depends on the umask shows.
+#include "TestSettings.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>

@@ -1,10 +1,12 @@
 // TRegistry over the hive file: the accessor's case table shared with Windows, the file's format,
 // rights, and writes that survive being killed and racing each other.
 #include "ChildProcess.h"
-#include "Exceptions.h"
-#include "HiveFile.h"
 #include "RecordSample.h"
 #include "RegistryCases.h"
+#include "TestSettings.h"
+#include "platform/Exceptions.h"
+#include "platform/HiveDocument.h"
+#include "platform/HiveStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -373,7 +375,7 @@ private slots:
     }
 
 private:
-    const std::string ParentKeyPath = "SOFTWARE\\Quillmere";
+    const std::string ParentKeyPath = ParentKey;
 };
 
 QTEST_GUILESS_MAIN(TestRegistry)

@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(boxesBeforeShown, errorBox.isEmpty() ? size_t(0) : size_t(1));
         if (!errorBox.isEmpty()) {
             QCOMPARE(MessageBoxSeam::Log()[0].text, errorBox);
-            QCOMPARE(MessageBoxSeam::Log()[0].flags, 0x10u);
+            QCOMPARE(MessageBoxSeam::Log()[0].flags, MB_OK | MB_ICONERROR);
         }
     }
 

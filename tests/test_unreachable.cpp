@@ -9,6 +9,7 @@
 #include "LibraryFixture.h"
 #include "ProgramRun.h"
 #include "SilentServer.h"
+#include "TestSettings.h"
 #include "dmLibData.h"
 #include "frmDbPara.h"
 #include "frmRedateMain.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-constexpr const char* OdbcDir = "/usr/lib/x86_64-linux-gnu/odbc/";
+constexpr const char* OdbcDir = REDATE_ODBC_DRIVER_DIR "/";
 const QStringList Drivers = {"freetds", "postgresql", "mariadb"};
 // A name under .invalid with an empty label: the resolver refuses it without asking any name
 // server, so nothing leaves the machine.

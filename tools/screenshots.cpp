@@ -1,11 +1,11 @@
 // Renders each of the program's windows to a PNG, for the docs and for looking at them.
 // Usage: redate_screenshots <folder>
-#include "HiveFile.h"
-#include "Registry.h"
 #include "dmLibData.h"
 #include "frmDbPara.h"
 #include "frmFlash.h"
 #include "frmRedateMain.h"
+#include "platform/HiveStore.h"
+#include "platform/Registry.h"
 #include "unGlobal.h"
 
 #include <QApplication>
@@ -28,9 +28,9 @@ void UseSampleRecord(const QTemporaryDir& scratch) {
     TRegistry registry;
     if (!registry.OpenKey(ConnectionKey, true))
         qFatal("cannot write the sample record");
-    registry.WriteString("ODBCNAME", "LibODBC");
-    registry.WriteString("USERNAME", EncodeDigits("sa"));
-    registry.WriteString("PASSWORD", EncodeDigits(""));
+    registry.WriteString(OdbcNameValue, "LibODBC");
+    registry.WriteString(UserNameValue, EncodeDigits("sa"));
+    registry.WriteString(PasswordValue, EncodeDigits(""));
 }
 } // namespace
 

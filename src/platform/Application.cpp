@@ -1,5 +1,5 @@
-#include "Application.h"
-#include "Exceptions.h"
+#include "platform/Application.h"
+#include "platform/Exceptions.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

@@ -1,6 +1,7 @@
-#include "Cp936.h"
+// Conversions between Qt's texts, UTF-16LE and code page 936, through ICU's GBK converter.
+#include "platform/Cp936.h"
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <QList>
 #include <QStringDecoder>
@@ -65,4 +66,34 @@ QString FromCp936(const std::string& bytes) {
     if (!ok || Encode(text, back) != data || !back)
         throw EConvertError("Invalid code page 936 text");
     return text;
+}
+
+std::optional<std::string> Utf16LeToCp936(const std::string& bytes) {
+    if (bytes.size() % 2 != 0)
+        return std::nullopt;
+    QString text(static_cast<qsizetype>(bytes.size() / 2), Qt::Uninitialized);
+    for (std::size_t i = 0; i < bytes.size(); i += 2)
+        text[static_cast<qsizetype>(i / 2)] = QChar(static_cast<char16_t>(
+            static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8));
+    try {
+        return ToCp936(text);
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> Cp936ToUtf16Le(const std::string& bytes) {
+    QString text;
+    try {
+        text = FromCp936(bytes);
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+    std::string utf16;
+    utf16.reserve(static_cast<std::size_t>(text.size()) * 2);
+    for (const QChar c : text) {
+        utf16 += static_cast<char>(c.unicode() & 0xFF);
+        utf16 += static_cast<char>(c.unicode() >> 8);
+    }
+    return utf16;
 }

@@ -1,7 +1,7 @@
-#include "Database.h"
+#include "platform/Database.h"
 
-#include "Exceptions.h"
-#include "Odbc.h"
+#include "platform/Exceptions.h"
+#include "platform/Odbc.h"
 
 #include <sqlext.h>
 

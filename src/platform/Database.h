@@ -2,7 +2,7 @@
 // "Default" in which queries find their database by name.
 #pragma once
 
-#include "Application.h"
+#include "platform/Application.h"
 
 #include <QString>
 #include <QStringList>

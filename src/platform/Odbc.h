@@ -12,7 +12,7 @@
 #endif
 #include <sql.h>
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <algorithm>
 #include <limits>

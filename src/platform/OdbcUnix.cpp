@@ -1,5 +1,5 @@
 // unixODBC: the narrow calls, UTF-8 passed through as it is.
-#include "Odbc.h"
+#include "platform/Odbc.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Windows: the wide calls, converted from and to UTF-8 here.
-#include "Odbc.h"
+#include "platform/Odbc.h"
 
 #include <sqlext.h>
 

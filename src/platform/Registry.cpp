@@ -1,7 +1,9 @@
-#include "Registry.h"
+// TRegistry over the platform's store: keys opened with the rights asked for, string values, failures
+// raised as ERegistryException in the wording of the registry accessor.
+#include "platform/Registry.h"
 
-#include "Exceptions.h"
-#include "RegistryStore.h"
+#include "platform/Exceptions.h"
+#include "platform/RegistryStore.h"
 
 namespace {
 std::string Relative(const std::string& key) {

@@ -1,7 +1,9 @@
 // HKEY_LOCAL_MACHINE as a hive file. Readable by everybody, writable by whoever may write its folder
 // (root alone, as the folder is made 0755). Every change is read, made and written under an advisory
 // lock, and lands by renaming a flushed temporary file over the hive, so readers see it whole.
-#include "HiveFile.h"
+#include "platform/BuildSettings.h"
+#include "platform/HiveDocument.h"
+#include "platform/HiveStore.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -10,13 +12,9 @@
 
 #include <functional>
 
-#ifndef REDATE_HIVE_FILE
-#error "REDATE_HIVE_FILE must name the default hive file"
-#endif
-
 namespace {
 std::string& Path() {
-    static std::string path = REDATE_HIVE_FILE;
+    static std::string path = DefaultHiveFile;
     return path;
 }
 

@@ -2,7 +2,7 @@
 // registry on Windows, the hive file elsewhere. Qt-free.
 #pragma once
 
-#include "Registry.h"
+#include "platform/Registry.h"
 
 #include <cstdint>
 #include <memory>

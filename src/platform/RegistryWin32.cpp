@@ -1,5 +1,5 @@
 // The Win32 registry through the ANSI functions, which hand texts over in the system code page.
-#include "RegistryStore.h" // before <windows.h>: see Registry.h
+#include "platform/RegistryStore.h" // before <windows.h>: see Registry.h
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -1,5 +1,6 @@
 #include "LibraryFixture.h"
-#include "HiveFile.h"
+#include "TestSettings.h"
+#include "platform/HiveStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "RecordSample.h"
 #include "RegistryCases.h"
 
-#include "Registry.h" // before <windows.h>: see Registry.h
+#include "platform/Registry.h" // before <windows.h>: see Registry.h
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

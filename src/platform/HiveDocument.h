@@ -1,10 +1,10 @@
-// The hive file that holds HKEY_LOCAL_MACHINE where there is no Windows registry. Its format is the
-// registry export format, so that a record moves between machines with regedit: "REGEDIT4" text in
-// code page 936, or the UTF-16LE "Windows Registry Editor Version 5.00" text with a byte-order mark.
-// Every line that is not changed is written back byte for byte, in the file's own format.
+// The document model of a hive file: its lines as sections, values and the rest, in the registry
+// export format, so that a record moves between machines with regedit. Every line that is not
+// changed is written back byte for byte, in the file's own format.
 #pragma once
 
-#include "RegistryStore.h"
+#include "platform/HiveLines.h"
+#include "platform/RegistryStore.h"
 
 #include <optional>
 #include <string>
@@ -29,7 +29,6 @@ public:
     std::string Bytes() const;
 
 private:
-    enum class Format { Regedit4, Unicode5 };
     enum class Kind { Header, Blank, Section, Value, Other };
     struct Entry {
         Kind kind = Kind::Other;
@@ -40,17 +39,15 @@ private:
         bool dangling = false; // hex data whose last line ends in a backslash: it would swallow the next line
     };
 
-    std::string Encode(const std::vector<std::string>& lines, bool& ok) const;
+    static Entry SectionEntry(const PhysicalLine& line, std::size_t start);
+    // The value whose line is lines[n]; n moves on over the continuation lines of hex data.
+    Entry ValueEntry(const std::vector<PhysicalLine>& lines, std::size_t& n, std::size_t start) const;
+    std::string EncodeLine(const std::string& line) const;
     std::optional<Entry> MakeValueEntry(const std::string& name, const StoredValue& value) const;
-    bool EndsLine(const std::string& raw) const;
     void InsertAt(std::size_t position, Entry entry);
     bool AppendSection(const std::string& path);
 
     bool valid_ = true;
-    Format format_ = Format::Regedit4;
+    HiveFormat format_ = HiveFormat::Regedit4;
     std::vector<Entry> entries_;
 };
-
-// The hive file of the POSIX store: the build's default until a test points it at a file of its own.
-void SetHiveFilePath(const std::string& path);
-const std::string& HiveFilePath();

@@ -244,10 +244,13 @@ private slots:
             QVERIFY2(
                 depends.contains(QLatin1String(needed)),
                 qPrintable(QStringLiteral("%1 missing from %2").arg(needed, control.value(QStringLiteral("Depends")))));
-        QVERIFY(PackageNames(control.value(QStringLiteral("Recommends"))).contains(QStringLiteral("libsqliteodbc")));
+        // A driver for each engine the libraries run: SQLite, PostgreSQL, MariaDB, SQL Server (FreeTDS).
+        const QStringList recommends = PackageNames(control.value(QStringLiteral("Recommends")));
+        for (const char* driver : {"libsqliteodbc", "odbc-postgresql", "odbc-mariadb", "tdsodbc"})
+            QVERIFY2(recommends.contains(QLatin1String(driver)), driver);
 
         // Every name is a package Debian knows, so apt can satisfy it.
-        QStringList all = depends + PackageNames(control.value(QStringLiteral("Recommends")));
+        QStringList all = depends + recommends;
         all.removeDuplicates();
         const Run known = Execute(QStringLiteral("apt-cache"), QStringList{QStringLiteral("show")} + all);
         QVERIFY2(known.exitCode == 0, qPrintable(known.out));

@@ -112,6 +112,14 @@ public:
               SQLSetConnectAttr(connection_.get(), SQL_ATTR_AUTOCOMMIT,
                                 reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), SQL_IS_UINTEGER),
               SQL_HANDLE_DBC, connection_.get());
+        // A server that accepts the connection and then says nothing would hold the program at its
+        // splash for as long as it stays silent; bounded, it ends in the connection dialog like any
+        // other failed connection. Drivers that ignore the attribute are named in the README.
+        Check("SQLSetConnectAttr",
+              SQLSetConnectAttr(connection_.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(TDatabase::LoginTimeoutSeconds)),
+                                SQL_IS_UINTEGER),
+              SQL_HANDLE_DBC, connection_.get());
         Check("SQLConnect", Odbc::Connect(connection_.get(), dataSource, user, password), SQL_HANDLE_DBC,
               connection_.get());
     }

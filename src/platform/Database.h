@@ -32,6 +32,9 @@ public:
     void SetStreamedConnected(bool connected) { streamedConnected_ = connected; }
     void Loaded() override;
 
+    // How long the engine connect may wait for the server, the usual default of database drivers on Windows.
+    static constexpr unsigned LoginTimeoutSeconds = 15;
+
     // Before-connect handler, engine connect, after-connect handler; nothing if already open.
     // An exception ends the sequence where it is raised: from the before-connect handler or the
     // engine connect it leaves the database closed, from the after-connect handler open.

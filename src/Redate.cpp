@@ -1,3 +1,4 @@
+// Start-up: the application object, the data module, the choice of the main form, the event loop.
 #include "Redate.h"
 #include "dmLibData.h"
 #include "frmDbPara.h"

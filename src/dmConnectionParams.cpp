@@ -45,8 +45,10 @@ void ApplyConnectionParams(TDatabase* database) {
             database->AliasName = alias;
             database->Params.clear();
         },
-        [&](const QString& user) { database->Params.append(QStringLiteral("USER NAME=") + user); },
-        [&](const QString& password) { database->Params.append(QStringLiteral("PASSWORD=") + password); });
+        [&](const QString& user) { database->Params.append(TDatabase::Param(TDatabase::UserNameParam, user)); },
+        [&](const QString& password) {
+            database->Params.append(TDatabase::Param(TDatabase::PasswordParam, password));
+        });
 }
 
 void LoadConnectionParams(QLineEdit* edOdbc, QLineEdit* edUser, QLineEdit* edPass) {

@@ -1,3 +1,4 @@
+// The data module: the connection's stored settings, and the splash from before the connect to after it.
 #include "dmLibData.h"
 #include "frmFlash.h"
 #include "unGlobal.h"
@@ -12,7 +13,8 @@ TLibDM::TLibDM() {
     LibDB->AliasName = QStringLiteral("LibODBC");
     LibDB->DatabaseName = QStringLiteral("LibDB");
     LibDB->LoginPrompt = false;
-    LibDB->Params = {QStringLiteral("USER NAME=sa"), QStringLiteral("PASSWORD=")};
+    LibDB->Params = {TDatabase::Param(TDatabase::UserNameParam, QStringLiteral("sa")),
+                     TDatabase::Param(TDatabase::PasswordParam, QString())};
     LibDB->SessionName = QStringLiteral("Default");
     LibDB->BeforeConnect = [this](QObject* sender) { LibDBBeforeConnect(sender); };
     LibDB->AfterConnect = [this](QObject* sender) { LibDBAfterConnect(sender); };

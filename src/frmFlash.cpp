@@ -1,3 +1,4 @@
+// The splash: the connecting text, centred on the screen, borderless.
 #include "frmFlash.h"
 #include "unGlobal.h"
 

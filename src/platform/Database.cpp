@@ -1,3 +1,5 @@
+// TDatabase and TQuery over ODBC: connecting with the stored login and a bounded wait, running one
+// statement at a time, and every diagnostic record of a failure in the engine's error.
 #include "platform/Database.h"
 
 #include "platform/Exceptions.h"
@@ -177,8 +179,8 @@ void TDatabase::Open() {
     if (AliasName.trimmed().isEmpty())
         throw EDBEngineError("Cannot connect database " + Quoted(DatabaseName) + ": the alias name is empty");
     connection_ = std::make_unique<OdbcConnection>(AliasName.toStdString(),
-                                                   ParamValue(Params, QStringLiteral("USER NAME")).toStdString(),
-                                                   ParamValue(Params, QStringLiteral("PASSWORD")).toStdString());
+                                                   ParamValue(Params, QLatin1String(UserNameParam)).toStdString(),
+                                                   ParamValue(Params, QLatin1String(PasswordParam)).toStdString());
 
     if (AfterConnect)
         AfterConnect(this);

@@ -19,7 +19,13 @@ public:
     explicit TDatabase(QObject* parent = nullptr);
     ~TDatabase() override; // closes the connection
 
-    // Stored settings. Params are lines NAME=VALUE; "USER NAME" and "PASSWORD" give the login.
+    // The names of the two lines of Params that give the login.
+    static constexpr const char* UserNameParam = "USER NAME";
+    static constexpr const char* PasswordParam = "PASSWORD";
+    // A line of Params.
+    static QString Param(const char* name, const QString& value) { return QLatin1String(name) + u'=' + value; }
+
+    // Stored settings. Params are lines NAME=VALUE.
     QString AliasName;    // the ODBC data source
     QString DatabaseName; // the name queries refer to
     QString SessionName = QStringLiteral("Default");

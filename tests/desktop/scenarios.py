@@ -11,6 +11,7 @@ Screenshots stay in the work folder for a person to look at.
 """
 import argparse
 import os
+import re
 import shutil
 import socket
 import sqlite3
@@ -27,8 +28,17 @@ SPLASH_TITLE = "Quillmere"
 DAY = "2003-06-10"  # the date field's start value
 # Generous: the sanitizer build starts slowly. A wait that runs out is a window that never came.
 WAIT = 120
-PGBIN = "/usr/lib/postgresql/15/bin"
-ODBC_DRIVERS = "/usr/lib/x86_64-linux-gnu/odbc"
+
+
+def machine_paths():
+    """The machine's folders, from the one file that names them for the scripts and the build."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "machine-paths")
+    with open(path, encoding="utf-8") as f:
+        return dict(line.strip().split("=", 1) for line in f if re.match(r"^[A-Z_]+=", line))
+
+
+PGBIN = machine_paths()["POSTGRESQL_BIN_DIR"]
+ODBC_DRIVERS = machine_paths()["ODBC_DRIVER_DIR"]
 
 # Controls by their designed place in the client area: (x, y, width, height).
 MAIN_BUTTON = (16, 40, 305, 25)  # btMod, the update button

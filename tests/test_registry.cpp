@@ -293,6 +293,13 @@ private slots:
                     _exit(2);
                 }
             }
+            // Killed at a random moment; every tenth writer only once its first write has landed, so that
+            // writes get done however slowly a loaded machine lets the writer start.
+            if (round % 10 == 9) {
+                const QByteArray before = ReadFile(hive_);
+                for (int wait = 0; wait < 10000 && ReadFile(hive_) == before; ++wait)
+                    usleep(1000);
+            }
             usleep(QRandomGenerator::global()->bounded(200, 20000));
             kill(pid, SIGKILL);
             int status = 0;

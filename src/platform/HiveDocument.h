@@ -39,9 +39,11 @@ private:
         bool dangling = false; // hex data whose last line ends in a backslash: it would swallow the next line
     };
 
-    static Entry SectionEntry(const PhysicalLine& line, std::size_t start);
-    // The value whose line is lines[n]; n moves on over the continuation lines of hex data.
-    Entry ValueEntry(const std::vector<PhysicalLine>& lines, std::size_t& n, std::size_t start) const;
+    // Whether the key, given canonical, exists (as KeyExists).
+    bool HasKey(const std::string& key) const;
+    static Entry SectionEntry(PhysicalLine& line, std::size_t start);
+    // The value whose line is lines[n], its raw bytes taken; n moves on over the continuation lines of hex data.
+    Entry ValueEntry(std::vector<PhysicalLine>& lines, std::size_t& n, std::size_t start) const;
     std::string EncodeLine(const std::string& line) const;
     std::optional<Entry> MakeValueEntry(const std::string& name, const StoredValue& value) const;
     void InsertAt(std::size_t position, Entry entry);

@@ -33,31 +33,37 @@ inline bool Same(const std::optional<StoredValue>& found, const StoredValue& val
     return found && found->type == value.type && found->data == value.data;
 }
 
-// The parsed document, when the bytes are one.
-inline std::optional<HiveDocument> CheckRead(const std::string& bytes) {
-    HiveDocument document = HiveDocument::Parse(bytes);
+using Readings = std::array<std::array<std::optional<StoredValue>, Names.size()>, Keys.size()>;
+
+struct Parsed {
+    HiveDocument document;
+    Readings values; // each name of each key, where found
+};
+
+// The parsed document and what it holds, when the bytes are one.
+inline std::optional<Parsed> CheckRead(const std::string& bytes) {
+    Parsed read{HiveDocument::Parse(bytes), {}};
+    HiveDocument& document = read.document;
     if (!document.Valid()) {
         Require(!document.AddKey("A") && document.Bytes().empty());
         return std::nullopt;
     }
     Require(document.Bytes() == bytes);
-    for (const char* key : Keys) {
-        const bool exists = document.KeyExists(key);
-        for (const char* name : Names) {
+    for (std::size_t k = 0; k < Keys.size(); ++k) {
+        const bool exists = document.KeyExists(Keys[k]);
+        for (std::size_t n = 0; n < Names.size(); ++n) {
             StoredValue value;
-            const ReadOutcome outcome = document.Read(key, name, value);
+            const ReadOutcome outcome = document.Read(Keys[k], Names[n], value);
             Require(exists || outcome == ReadOutcome::Failed);
+            if (outcome == ReadOutcome::Found)
+                read.values[k][n] = std::move(value);
         }
     }
-    return document;
+    return read;
 }
 
-inline void CheckWrite(HiveDocument document) {
-    std::array<std::array<std::optional<StoredValue>, Names.size()>, Keys.size()> before;
-    for (std::size_t k = 0; k < Keys.size(); ++k)
-        for (std::size_t n = 0; n < Names.size(); ++n)
-            before[k][n] = Find(document, Keys[k], Names[n]);
-
+inline void CheckWrite(Parsed read) {
+    HiveDocument& document = read.document;
     // Into a key of the file when it has one, else into a new key; texts with escapes and Chinese,
     // data long enough to wrap over continuation lines.
     const char* key = document.KeyExists(Keys[0]) ? Keys[0] : Keys[3];
@@ -86,8 +92,8 @@ inline void CheckWrite(HiveDocument document) {
     // A value that read before reads the same, unless it was written over.
     for (std::size_t k = 0; k < Keys.size(); ++k) {
         for (std::size_t n = 0; n < Names.size(); ++n) {
-            if (Keys[k] != key && before[k][n])
-                Require(Same(Find(again, Keys[k], Names[n]), *before[k][n]));
+            if (Keys[k] != key && read.values[k][n])
+                Require(Same(Find(again, Keys[k], Names[n]), *read.values[k][n]));
         }
     }
 }

@@ -35,7 +35,7 @@ std::string ToUnicodeFile(const std::uint8_t* data, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (auto document = HiveChecks::CheckRead(ToUnicodeFile(data, size)))
-        HiveChecks::CheckWrite(std::move(*document));
+    if (auto read = HiveChecks::CheckRead(ToUnicodeFile(data, size)))
+        HiveChecks::CheckWrite(std::move(*read));
     return 0;
 }

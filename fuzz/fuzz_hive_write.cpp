@@ -4,7 +4,7 @@
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (auto document = HiveChecks::CheckRead(std::string(reinterpret_cast<const char*>(data), size)))
-        HiveChecks::CheckWrite(std::move(*document));
+    if (auto read = HiveChecks::CheckRead(std::string(reinterpret_cast<const char*>(data), size)))
+        HiveChecks::CheckWrite(std::move(*read));
     return 0;
 }

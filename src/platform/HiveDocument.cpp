@@ -89,7 +89,8 @@ HiveDocument::Entry HiveDocument::ValueEntry(std::vector<PhysicalLine>& lines, s
             data += RightTrimmed(std::string_view(next.text).substr(SkipBlanks(next.text, 0)));
             dataOk = dataOk && next.textOk;
         }
-        entry.dangling = !data.empty() && data.back() == '\\';
+        const std::size_t kept = data.find_last_not_of('\\');
+        entry.dangling = data.size() - (kept == std::string::npos ? 0 : kept + 1);
     }
     if (data == "-") // a deletion, not a value
         return entry;
@@ -155,15 +156,14 @@ std::optional<HiveDocument::Entry> HiveDocument::MakeValueEntry(const std::strin
 }
 
 void HiveDocument::InsertAt(std::size_t position, Entry entry) {
-    // The line before may be the file's last and lack its line end, or even run on into the next line;
-    // an empty line then takes the place of the next.
+    // The line before may be the file's last and lack its line end, or even run on into the lines that
+    // follow; empty lines, one for each backslash it ends in, then take their place.
     if (position > 0) {
         Entry& previous = entries_[position - 1];
         if (!HiveLines::EndsLine(format_, previous.raw))
             previous.raw += EncodeLine("");
-        if (previous.dangling)
+        for (; previous.dangling > 0; --previous.dangling)
             previous.raw += EncodeLine("");
-        previous.dangling = false;
     }
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(position), std::move(entry));
 }

@@ -36,7 +36,9 @@ private:
         std::optional<std::string> key;  // Section: folded path below HKEY_LOCAL_MACHINE
         std::optional<std::string> name; // Value: folded name
         std::optional<StoredValue> value;
-        bool dangling = false; // hex data whose last line ends in a backslash: it would swallow the next line
+        // Hex data whose last line, the file's last, ends in backslashes: each would swallow a line
+        // written after it, an empty one too, so this many lines must come first.
+        std::size_t dangling = 0;
     };
 
     // Whether the key, given canonical, exists (as KeyExists).

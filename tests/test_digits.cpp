@@ -88,6 +88,44 @@ private slots:
         QFETCH(QByteArray, bytes);
         QVERIFY_THROWS_EXCEPTION(EConvertError, FromCp936(bytes.toStdString()));
     }
+
+    // A Unicode export's UTF-16LE and code page 936: ASCII takes a shorter way than other text,
+    // and both must give what the converter gives.
+    void utf16Le_data() {
+        QTest::addColumn<QByteArray>("utf16");
+        QTest::addColumn<QByteArray>("cp936");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("ASCII with a zero") << QByteArray("a\0\0\0~\0", 6) << QByteArray("a\0~", 3);
+        QTest::newRow("Chinese among ASCII") << QByteArray("a\0\x20\x5F\x09\x4E", 6) << QByteArray("a\xD5\xC5\xC8\xFD");
+        QTest::newRow("trail byte 0x5C") << QByteArray("\x57\x4E") << QByteArray("\x81\x5C");
+    }
+    void utf16Le() {
+        QFETCH(QByteArray, utf16);
+        QFETCH(QByteArray, cp936);
+        QCOMPARE(Utf16LeToCp936(utf16.toStdString()), std::optional(cp936.toStdString()));
+        QCOMPARE(Cp936ToUtf16Le(cp936.toStdString()), std::optional(utf16.toStdString()));
+    }
+
+    // Each refusal is followed by a conversion that must succeed: the converters are reused, and an
+    // error must not stay with them.
+    void utf16LeRefuses_data() {
+        QTest::addColumn<QByteArray>("utf16");
+        QTest::addColumn<QByteArray>("cp936");
+        QTest::newRow("odd length") << QByteArray("a\0b", 3) << QByteArray("ab\x81");
+        QTest::newRow("lone surrogate") << QByteArray("\x3D\xD8") << QByteArray("\x81\x0A");
+        QTest::newRow("emoji") << QByteArray("\x3D\xD8\x00\xDE") << QByteArray("\xD5");
+        QTest::newRow("umlaut") << QByteArray("a\0\xE4\0", 4) << QByteArray("\x81\x7F");
+    }
+    void utf16LeRefuses() {
+        QFETCH(QByteArray, utf16);
+        QFETCH(QByteArray, cp936);
+        QCOMPARE(Utf16LeToCp936(utf16.toStdString()), std::nullopt);
+        QCOMPARE(Utf16LeToCp936("\x20\x5F"), std::optional<std::string>("\xD5\xC5"));
+        QCOMPARE(Cp936ToUtf16Le(cp936.toStdString()), std::nullopt);
+        QCOMPARE(Cp936ToUtf16Le("\xD5\xC5"), std::optional<std::string>("\x20\x5F"));
+        QVERIFY_THROWS_EXCEPTION(EConvertError, ToCp936(QString::fromUtf8(QByteArray("\xF0\x9F\x98\x80"))));
+        QCOMPARE(QByteArray::fromStdString(ToCp936(QStringLiteral("张三"))), QByteArray("\xD5\xC5\xC8\xFD"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDigits)

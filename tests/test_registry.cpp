@@ -367,6 +367,11 @@ private slots:
         QTest::newRow("odd UTF-16") << QByteArray("\xFF\xFE\x57", 3);
         QTest::newRow("lone lead byte at the end") << QByteArray("REGEDIT4\n[HKEY_LOCAL_MACHINE\\\x81");
         QTest::newRow("continuation at the end") << QByteArray("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=hex:01,\\");
+        // Each backslash at the end takes one more line: the new value must not be one of them.
+        QTest::newRow("three backslashes at the end")
+            << QByteArray("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=hex:01,\\\\\\");
+        QTest::newRow("two backslashes before a value written into the key")
+            << ReadFile(TestData() + "/hive-hex-swallows-written.reg");
     }
     void fuzzRegressions() {
         QFETCH(QByteArray, bytes);
@@ -374,11 +379,14 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(document.Bytes()), document.Valid() ? bytes : QByteArray());
         if (!document.Valid())
             return;
-        document.AddKey("A\\B");
-        QVERIFY(document.Write("A\\B", "v", {RegType::String, std::string("w\0", 2)}));
-        StoredValue value;
-        QCOMPARE(HiveDocument::Parse(document.Bytes()).Read("A\\B", "v", value), ReadOutcome::Found);
-        QCOMPARE(value.data, std::string("w\0", 2));
+        // Into the key the file has, after what is already there, and into a new key.
+        for (const char* key : {"SOFTWARE\\Quillmere\\Lib", "A\\B"}) {
+            document.AddKey(key);
+            QVERIFY(document.Write(key, "v", {RegType::String, std::string("w\0", 2)}));
+            StoredValue value;
+            QCOMPARE(HiveDocument::Parse(document.Bytes()).Read(key, "v", value), ReadOutcome::Found);
+            QCOMPARE(value.data, std::string("w\0", 2));
+        }
     }
 
 private:

@@ -3,6 +3,8 @@
 
 #include "platform/HiveSyntax.h"
 
+#include <cstring>
+
 using namespace HiveSyntax;
 
 namespace {
@@ -14,32 +16,34 @@ HiveDocument HiveDocument::Parse(const std::string& bytes) {
     if (bytes.empty())
         return document;
     document.format_ = HiveLines::Detect(bytes);
-    const auto lines = HiveLines::Split(document.format_, bytes);
+    auto lines = HiveLines::Split(document.format_, bytes);
     if (!lines || RightTrimmed(lines->front().text) != HiveLines::Header(document.format_)) {
         document.valid_ = false;
         return document;
     }
-    document.entries_.push_back(Entry{Kind::Header, lines->front().raw, {}, {}, {}});
+    document.entries_.reserve(lines->size());
+    // Each line's raw bytes move into its entry; nothing reads them from the lines afterwards.
+    document.entries_.push_back(Entry{Kind::Header, std::move(lines->front().raw), {}, {}, {}});
     bool inSection = false;
     for (std::size_t n = 1; n < lines->size(); ++n) {
-        const PhysicalLine& line = (*lines)[n];
+        PhysicalLine& line = (*lines)[n];
         const std::size_t start = SkipBlanks(line.text, 0);
         if (start == line.text.size()) {
-            document.entries_.push_back(Entry{Kind::Blank, line.raw, {}, {}, {}});
+            document.entries_.push_back(Entry{Kind::Blank, std::move(line.raw), {}, {}, {}});
         } else if (line.text[start] == '[') {
             inSection = true;
             document.entries_.push_back(SectionEntry(line, start));
         } else if (inSection && (line.text[start] == '"' || line.text[start] == '@')) {
             document.entries_.push_back(document.ValueEntry(*lines, n, start));
         } else {
-            document.entries_.push_back(Entry{Kind::Other, line.raw, {}, {}, {}});
+            document.entries_.push_back(Entry{Kind::Other, std::move(line.raw), {}, {}, {}});
         }
     }
     return document;
 }
 
-HiveDocument::Entry HiveDocument::SectionEntry(const PhysicalLine& line, std::size_t start) {
-    Entry entry{Kind::Section, line.raw, {}, {}, {}};
+HiveDocument::Entry HiveDocument::SectionEntry(PhysicalLine& line, std::size_t start) {
+    Entry entry{Kind::Section, std::move(line.raw), {}, {}, {}};
     const std::string& text = line.text;
     std::size_t close = std::string::npos;
     for (std::size_t i = start; i < text.size(); i += CharLength(text, i)) {
@@ -48,20 +52,20 @@ HiveDocument::Entry HiveDocument::SectionEntry(const PhysicalLine& line, std::si
     }
     if (!line.textOk || close == std::string::npos)
         return entry;
-    const std::string path = text.substr(start + 1, close - start - 1);
+    const std::string_view path = std::string_view(text).substr(start + 1, close - start - 1);
     std::size_t separator = 0;
     while (separator < path.size() && path[separator] != '\\')
         separator += CharLength(path, separator);
     // Deletions ("[-...]") and other roots are kept but never match.
-    if (Fold(path.substr(0, separator)) == RootName)
+    if (separator == std::strlen(RootName) && StartsWithFolded(path, 0, RootName))
         entry.key = CanonicalKey(path.substr(separator));
     return entry;
 }
 
-HiveDocument::Entry HiveDocument::ValueEntry(const std::vector<PhysicalLine>& lines, std::size_t& n,
+HiveDocument::Entry HiveDocument::ValueEntry(std::vector<PhysicalLine>& lines, std::size_t& n,
                                              std::size_t start) const {
-    const PhysicalLine& line = lines[n];
-    Entry entry{Kind::Other, line.raw, {}, {}, {}};
+    PhysicalLine& line = lines[n];
+    Entry entry{Kind::Other, std::move(line.raw), {}, {}, {}};
     const std::string& text = line.text;
     std::size_t i = start;
     std::optional<std::string> name;
@@ -74,7 +78,7 @@ HiveDocument::Entry HiveDocument::ValueEntry(const std::vector<PhysicalLine>& li
     i = SkipBlanks(text, i);
     if (!name || i >= text.size() || text[i] != '=')
         return entry;
-    std::string data = RightTrimmed(text.substr(SkipBlanks(text, i + 1)));
+    std::string data(RightTrimmed(std::string_view(text).substr(SkipBlanks(text, i + 1))));
     bool dataOk = line.textOk;
     // Hex data runs on over lines that end in a backslash.
     if (StartsWithFolded(data, 0, "hex")) {
@@ -82,10 +86,11 @@ HiveDocument::Entry HiveDocument::ValueEntry(const std::vector<PhysicalLine>& li
             data.pop_back();
             const PhysicalLine& next = lines[++n];
             entry.raw += next.raw;
-            data += RightTrimmed(next.text.substr(SkipBlanks(next.text, 0)));
+            data += RightTrimmed(std::string_view(next.text).substr(SkipBlanks(next.text, 0)));
             dataOk = dataOk && next.textOk;
         }
-        entry.dangling = !data.empty() && data.back() == '\\';
+        const std::size_t kept = data.find_last_not_of('\\');
+        entry.dangling = data.size() - (kept == std::string::npos ? 0 : kept + 1);
     }
     if (data == "-") // a deletion, not a value
         return entry;
@@ -98,22 +103,25 @@ HiveDocument::Entry HiveDocument::ValueEntry(const std::vector<PhysicalLine>& li
 }
 
 bool HiveDocument::KeyExists(const std::string& path) const {
-    if (!valid_)
-        return false;
-    const std::string key = CanonicalKey(path);
+    return valid_ && HasKey(CanonicalKey(path));
+}
+
+bool HiveDocument::HasKey(const std::string& key) const {
     if (key.empty())
         return true;
     for (const Entry& entry : entries_) {
-        if (entry.key && (*entry.key == key || entry.key->compare(0, key.size() + 1, key + '\\') == 0))
+        // The key itself, or a key below it: its path and a separator.
+        if (entry.key && entry.key->starts_with(key) &&
+            (entry.key->size() == key.size() || (*entry.key)[key.size()] == '\\'))
             return true;
     }
     return false;
 }
 
 ReadOutcome HiveDocument::Read(const std::string& path, const std::string& name, StoredValue& value) const {
-    if (!KeyExists(path))
-        return ReadOutcome::Failed;
     const std::string key = CanonicalKey(path);
+    if (!valid_ || !HasKey(key))
+        return ReadOutcome::Failed;
     const std::string folded = Fold(name);
     const Entry* found = nullptr;
     bool inKey = false;
@@ -148,15 +156,14 @@ std::optional<HiveDocument::Entry> HiveDocument::MakeValueEntry(const std::strin
 }
 
 void HiveDocument::InsertAt(std::size_t position, Entry entry) {
-    // The line before may be the file's last and lack its line end, or even run on into the next line;
-    // an empty line then takes the place of the next.
+    // The line before may be the file's last and lack its line end, or even run on into the lines that
+    // follow; empty lines, one for each backslash it ends in, then take their place.
     if (position > 0) {
         Entry& previous = entries_[position - 1];
         if (!HiveLines::EndsLine(format_, previous.raw))
             previous.raw += EncodeLine("");
-        if (previous.dangling)
+        for (; previous.dangling > 0; --previous.dangling)
             previous.raw += EncodeLine("");
-        previous.dangling = false;
     }
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(position), std::move(entry));
 }
@@ -183,12 +190,12 @@ bool HiveDocument::AddKey(const std::string& path) {
 }
 
 bool HiveDocument::Write(const std::string& path, const std::string& name, const StoredValue& value) {
-    if (!KeyExists(path))
+    const std::string key = CanonicalKey(path);
+    if (!valid_ || !HasKey(key))
         return false;
     auto made = MakeValueEntry(name, value);
     if (!made)
         return false;
-    const std::string key = CanonicalKey(path);
     // The last definition of the name, else the end of the key's last section before its blank lines.
     std::optional<std::size_t> found, sectionEnd;
     bool inKey = false;

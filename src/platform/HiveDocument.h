@@ -36,12 +36,16 @@ private:
         std::optional<std::string> key;  // Section: folded path below HKEY_LOCAL_MACHINE
         std::optional<std::string> name; // Value: folded name
         std::optional<StoredValue> value;
-        bool dangling = false; // hex data whose last line ends in a backslash: it would swallow the next line
+        // Hex data whose last line, the file's last, ends in backslashes: each would swallow a line
+        // written after it, an empty one too, so this many lines must come first.
+        std::size_t dangling = 0;
     };
 
-    static Entry SectionEntry(const PhysicalLine& line, std::size_t start);
-    // The value whose line is lines[n]; n moves on over the continuation lines of hex data.
-    Entry ValueEntry(const std::vector<PhysicalLine>& lines, std::size_t& n, std::size_t start) const;
+    // Whether the key, given canonical, exists (as KeyExists).
+    bool HasKey(const std::string& key) const;
+    static Entry SectionEntry(PhysicalLine& line, std::size_t start);
+    // The value whose line is lines[n], its raw bytes taken; n moves on over the continuation lines of hex data.
+    Entry ValueEntry(std::vector<PhysicalLine>& lines, std::size_t& n, std::size_t start) const;
     std::string EncodeLine(const std::string& line) const;
     std::optional<Entry> MakeValueEntry(const std::string& name, const StoredValue& value) const;
     void InsertAt(std::size_t position, Entry entry);

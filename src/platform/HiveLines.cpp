@@ -3,12 +3,15 @@
 
 #include "platform/Cp936.h"
 
+#include <algorithm>
+
 namespace {
 constexpr const char* Regedit4Header = "REGEDIT4";
 constexpr const char* Unicode5Header = "Windows Registry Editor Version 5.00";
 
 std::vector<PhysicalLine> SplitRegedit4(const std::string& bytes) {
     std::vector<PhysicalLine> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     for (std::size_t start = 0; start < bytes.size();) {
         std::size_t end = bytes.find('\n', start);
         end = end == std::string::npos ? bytes.size() : end + 1;
@@ -35,13 +38,13 @@ std::vector<PhysicalLine> SplitUnicode5(const std::string& bytes) {
         end = end < bytes.size() ? end + 2 : bytes.size();
         PhysicalLine line;
         line.raw = bytes.substr(start, end - start);
-        std::string units = line.raw;
-        if (start == 0)
-            units.erase(0, 2); // the byte-order mark
+        const std::size_t unitsStart = start == 0 ? 2 : start; // after the byte-order mark
+        std::size_t unitsEnd = end;
         for (const char ending : {'\n', '\r'}) {
-            if (units.size() >= 2 && units[units.size() - 2] == ending && units.back() == '\0')
-                units.resize(units.size() - 2);
+            if (unitsEnd >= unitsStart + 2 && bytes[unitsEnd - 2] == ending && bytes[unitsEnd - 1] == '\0')
+                unitsEnd -= 2;
         }
+        const std::string units = bytes.substr(unitsStart, unitsEnd - unitsStart);
         auto text = Utf16LeToCp936(units);
         line.textOk = text.has_value();
         // An unconvertible line keeps its ASCII structure in view: brackets and quotes stay what they are.
@@ -79,13 +82,15 @@ std::optional<std::string> Encode(HiveFormat format, const std::vector<std::stri
     std::string raw;
     for (const std::string& line : lines) {
         if (format == HiveFormat::Regedit4) {
-            raw += line + "\r\n";
+            raw += line;
+            raw += "\r\n";
             continue;
         }
-        const auto utf16 = Cp936ToUtf16Le(line + "\r\n");
+        const auto utf16 = Cp936ToUtf16Le(line);
         if (!utf16)
             return std::nullopt;
         raw += *utf16;
+        raw.append("\r\0\n\0", 4);
     }
     return raw;
 }

@@ -11,7 +11,7 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool AllBlank(const std::string& s, std::size_t from) {
+bool AllBlank(std::string_view s, std::size_t from) {
     return SkipBlanks(s, from) == s.size();
 }
 
@@ -25,7 +25,7 @@ int HexDigit(char c) {
     return -1;
 }
 
-std::optional<std::uint32_t> ParseHexNumber(const std::string& s, std::size_t& i, std::size_t maxDigits) {
+std::optional<std::uint32_t> ParseHexNumber(std::string_view s, std::size_t& i, std::size_t maxDigits) {
     std::uint32_t number = 0;
     std::size_t digits = 0;
     for (; i < s.size() && HexDigit(s[i]) >= 0; ++i, ++digits) {
@@ -38,7 +38,7 @@ std::optional<std::uint32_t> ParseHexNumber(const std::string& s, std::size_t& i
     return number;
 }
 
-std::optional<StoredValue> ParseDWord(const std::string& data, std::size_t i) {
+std::optional<StoredValue> ParseDWord(std::string_view data, std::size_t i) {
     const auto number = ParseHexNumber(data, i, 8);
     if (!number || !AllBlank(data, i))
         return std::nullopt;
@@ -49,7 +49,7 @@ std::optional<StoredValue> ParseDWord(const std::string& data, std::size_t i) {
 }
 
 // hex:01,02 or hex(7):01,02; i is just after "hex".
-std::optional<StoredValue> ParseHex(const std::string& data, std::size_t i, bool utf16) {
+std::optional<StoredValue> ParseHex(std::string_view data, std::size_t i, bool utf16) {
     StoredValue value{RegType::Binary, {}};
     if (i < data.size() && data[i] == '(') {
         ++i;
@@ -118,7 +118,7 @@ std::vector<std::string> HexLines(std::string line, const std::string& bytes) {
 }
 } // namespace
 
-std::size_t CharLength(const std::string& s, std::size_t i) {
+std::size_t CharLength(std::string_view s, std::size_t i) {
     const auto lead = static_cast<unsigned char>(s[i]);
     if (lead < 0x81 || lead > 0xFE || i + 1 >= s.size())
         return 1;
@@ -126,8 +126,8 @@ std::size_t CharLength(const std::string& s, std::size_t i) {
     return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
 }
 
-std::string Fold(const std::string& s) {
-    std::string folded = s;
+std::string Fold(std::string_view s) {
+    std::string folded(s);
     for (std::size_t i = 0; i < folded.size();) {
         const std::size_t length = CharLength(folded, i);
         if (length == 1 && folded[i] >= 'A' && folded[i] <= 'Z')
@@ -137,7 +137,7 @@ std::string Fold(const std::string& s) {
     return folded;
 }
 
-std::string CanonicalKey(const std::string& path) {
+std::string CanonicalKey(std::string_view path) {
     std::size_t begin = 0;
     while (begin < path.size() && path[begin] == '\\')
         ++begin;
@@ -152,19 +152,19 @@ std::string CanonicalKey(const std::string& path) {
     return Fold(path.substr(begin, end - begin));
 }
 
-std::size_t SkipBlanks(const std::string& s, std::size_t i) {
+std::size_t SkipBlanks(std::string_view s, std::size_t i) {
     while (i < s.size() && IsBlank(s[i]))
         ++i;
     return i;
 }
 
-std::string RightTrimmed(std::string s) {
+std::string_view RightTrimmed(std::string_view s) {
     while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
-        s.pop_back();
+        s.remove_suffix(1);
     return s;
 }
 
-bool StartsWithFolded(const std::string& s, std::size_t i, const char* prefix) {
+bool StartsWithFolded(std::string_view s, std::size_t i, const char* prefix) {
     for (; *prefix; ++prefix, ++i) {
         if (i >= s.size())
             return false;
@@ -175,7 +175,7 @@ bool StartsWithFolded(const std::string& s, std::size_t i, const char* prefix) {
     return true;
 }
 
-std::optional<std::string> Unquote(const std::string& s, std::size_t& i) {
+std::optional<std::string> Unquote(std::string_view s, std::size_t& i) {
     std::string text;
     for (++i; i < s.size();) {
         const std::size_t length = CharLength(s, i);
@@ -230,7 +230,7 @@ bool IsTextType(std::uint32_t type) {
     return type == RegType::String || type == RegType::ExpandString || type == RegType::MultiString;
 }
 
-std::optional<StoredValue> ParseData(const std::string& data, bool utf16) {
+std::optional<StoredValue> ParseData(std::string_view data, bool utf16) {
     if (!data.empty() && data[0] == '"') {
         std::size_t i = 0;
         auto text = Unquote(data, i);

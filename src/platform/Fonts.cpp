@@ -6,6 +6,11 @@
 #include <QPointer>
 #include <QResource>
 
+// Named here, so that whatever links the layer's library keeps the font compiled into it.
+static void InitFontResource() {
+    Q_INIT_RESOURCE(song_font);
+}
+
 namespace {
 // The build cuts it from the installed AR PL UMing CN and names it so (res/make-font-subset).
 const QString SubsetFile = QStringLiteral(":/fonts/song-subset.ttf");
@@ -17,6 +22,7 @@ void InstallSongFont() {
     static QPointer<QCoreApplication> registeredFor;
     if (registeredFor != QCoreApplication::instance()) {
         registeredFor = QCoreApplication::instance();
+        InitFontResource();
         // Stored uncompressed, so the font is read where it lies in the program, never copied.
         const QResource subset(SubsetFile);
         if (subset.isValid() && subset.compressionAlgorithm() == QResource::NoCompression)

@@ -3,6 +3,8 @@
 //   bench_redate baseline  the least a program can do for the same: open the data source LibODBC
 //                          with the same login and show an empty Qt dialog
 //   bench_redate baseline-text  the same dialog with one label of Chinese text in the program's font
+//   bench_redate baseline-fontdb  the empty dialog once the system's font list is read (fontconfig's
+//                          set-up): what any program that draws a text pays, whatever its font
 //   bench_redate repair    start-up, then one update run through the dialog, answered Yes
 //   bench_redate statements DAY  prints the dialog's four statements for DAY, one a line, for isql
 // Each prints one line "<ms> <peak resident KiB>": for startup and baseline the milliseconds since
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QTimer>
 
@@ -57,7 +60,9 @@ void WhenShown(const std::function<QWidget*()>& window, const std::function<void
     poll->start();
 }
 
-int Baseline(long long t0, bool chineseText) {
+enum class Extra { None, ChineseText, FontList };
+
+int Baseline(long long t0, Extra extra) {
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
@@ -71,7 +76,9 @@ int Baseline(long long t0, bool chineseText) {
     }
     QDialog dialog;
     dialog.resize(427, 102);
-    if (chineseText) {
+    if (extra == Extra::FontList)
+        QFontDatabase::families();
+    if (extra == Extra::ChineseText) {
         // The same with one line of the program's own text in its font: the Chinese font's cost.
         QFont font(QStringLiteral("宋体"));
         font.setPixelSize(12);
@@ -130,10 +137,14 @@ int main(int argc, char** argv) {
     // Both the program and the baseline pay for the Qt application object here.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    if (!std::strcmp(mode, "baseline") || !std::strcmp(mode, "baseline-text"))
-        return Baseline(start, !std::strcmp(mode, "baseline-text"));
+    if (!std::strcmp(mode, "baseline"))
+        return Baseline(start, Extra::None);
+    if (!std::strcmp(mode, "baseline-text"))
+        return Baseline(start, Extra::ChineseText);
+    if (!std::strcmp(mode, "baseline-fontdb"))
+        return Baseline(start, Extra::FontList);
     if (!std::strcmp(mode, "startup") || !std::strcmp(mode, "repair"))
         return Program(start, !std::strcmp(mode, "repair"));
-    std::fprintf(stderr, "usage: %s startup|baseline|baseline-text|repair|statements DAY\n", argv[0]);
+    std::fprintf(stderr, "usage: %s startup|baseline|baseline-text|baseline-fontdb|repair|statements DAY\n", argv[0]);
     return 2;
 }

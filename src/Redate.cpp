@@ -14,8 +14,8 @@ static void InitResources() {
 }
 
 namespace {
-// Each size is read only when a window system asks for it; reading them all would cost the
-// program a good part of its start-up.
+// The sizes a window system picks from. Qt 6.4 decodes each file as it is added (about 5 % of the
+// start-up's instructions, offscreen); the X platform asks for every size at the first window anyway.
 QIcon ProgramIcon() {
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64})

@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -66,9 +67,8 @@ void TApplication::Initialize() {
         if (translator->load(texts, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             QCoreApplication::installTranslator(translator);
     }
-    // The forms are designed in 宋体; a Song-style font from the system stands in where it is missing.
-    QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-                                                        QStringLiteral("AR PL UMing TW")});
+    // The forms are designed in 宋体; a Song-style font stands in where it is missing.
+    InstallSongFont();
 }
 
 void TApplication::Run() {

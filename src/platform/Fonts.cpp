@@ -1,3 +1,5 @@
+// The forms' Song-style font: the subset of the installed font compiled into the program, registered once
+// per application object, with the full font behind it for anything else.
 #include "platform/Fonts.h"
 
 #include <QCoreApplication>

@@ -11,6 +11,7 @@
 namespace {
 std::string ToUnicodeFile(const std::uint8_t* data, std::size_t size) {
     std::string file = "\xFF\xFE";
+    file.reserve(2 * size + 2);
     for (std::size_t i = 0; i < size;) {
         if (data[i] == 0xFF && i + 2 < size) {
             file += static_cast<char>(data[i + 1]);
@@ -18,17 +19,19 @@ std::string ToUnicodeFile(const std::uint8_t* data, std::size_t size) {
             i += 3;
             continue;
         }
-        const std::size_t length = data[i] >= 0x81 && i + 1 < size ? 2 : 1;
-        const auto units = Cp936ToUtf16Le(std::string(reinterpret_cast<const char*>(data + i), length));
-        if (units && !units->empty()) {
-            file += *units;
-        } else { // no character of code page 936: the byte as a unit of its own
-            file += static_cast<char>(data[i]);
-            file += '\0';
-            i += 1;
-            continue;
+        if (data[i] >= 0x80) {
+            const std::size_t length = data[i] >= 0x81 && i + 1 < size ? 2 : 1;
+            const auto units = Cp936ToUtf16Le(std::string(reinterpret_cast<const char*>(data + i), length));
+            if (units && !units->empty()) {
+                file += *units;
+                i += length;
+                continue;
+            }
         }
-        i += length;
+        // ASCII, or no character of code page 936: the byte as a unit of its own
+        file += static_cast<char>(data[i]);
+        file += '\0';
+        i += 1;
     }
     return file;
 }

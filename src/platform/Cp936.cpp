@@ -67,6 +67,31 @@ bool IsAsciiUtf16Le(const std::string& bytes) {
     }
     return true;
 }
+
+// What reads back unchanged, or nothing: a best-fit mapping would also change the text.
+std::optional<std::string> EncodeExactly(const QString& text) {
+    if (IsAscii(text))
+        return text.toLatin1().toStdString();
+    bool ok = false;
+    const QByteArray bytes = Encode(text, ok);
+    bool back = false;
+    if (ok && Decode(bytes, back) == text && back)
+        return bytes.toStdString();
+    return std::nullopt;
+}
+
+std::optional<QString> DecodeExactly(const std::string& bytes) {
+    if (IsAscii(bytes))
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const QByteArray data = QByteArray::fromStdString(bytes);
+    bool ok = false;
+    QString text = Decode(data, ok);
+    bool back = false;
+    // A lead byte at the very end leaves the decoder waiting without an error; the way back shows it.
+    if (!ok || Encode(text, back) != data || !back)
+        return std::nullopt;
+    return text;
+}
 } // namespace
 
 void CheckCp936Available() {
@@ -76,21 +101,12 @@ void CheckCp936Available() {
 
 std::string ToCp936(const QString& text) {
     CheckCp936Available();
-    if (IsAscii(text))
-        return text.toLatin1().toStdString();
-    bool ok = false;
-    const QByteArray bytes = Encode(text, ok);
-    bool back = false;
-    // A best-fit mapping would also change the text: only what reads back unchanged is stored.
-    if (ok && Decode(bytes, back) == text && back)
-        return bytes.toStdString();
+    if (auto bytes = EncodeExactly(text))
+        return std::move(*bytes);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QString character = text.mid(i, length);
-        bool one = false;
-        const QByteArray b = Encode(character, one);
-        bool oneBack = false;
-        if (!one || Decode(b, oneBack) != character || !oneBack)
+        if (!EncodeExactly(character))
             throw EConvertError(
                 QStringLiteral("'%1' (U+%2) cannot be represented in code page 936")
                     .arg(character,
@@ -103,16 +119,9 @@ std::string ToCp936(const QString& text) {
 
 QString FromCp936(const std::string& bytes) {
     CheckCp936Available();
-    if (IsAscii(bytes))
-        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    const QByteArray data = QByteArray::fromStdString(bytes);
-    bool ok = false;
-    const QString text = Decode(data, ok);
-    bool back = false;
-    // A lead byte at the very end leaves the decoder waiting without an error; the way back shows it.
-    if (!ok || Encode(text, back) != data || !back)
-        throw EConvertError("Invalid code page 936 text");
-    return text;
+    if (auto text = DecodeExactly(bytes))
+        return std::move(*text);
+    throw EConvertError("Invalid code page 936 text");
 }
 
 std::optional<std::string> Utf16LeToCp936(const std::string& bytes) {
@@ -128,11 +137,7 @@ std::optional<std::string> Utf16LeToCp936(const std::string& bytes) {
     for (std::size_t i = 0; i < bytes.size(); i += 2)
         text[static_cast<qsizetype>(i / 2)] = QChar(static_cast<char16_t>(
             static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8));
-    try {
-        return ToCp936(text);
-    } catch (const EConvertError&) {
-        return std::nullopt;
-    }
+    return EncodeExactly(text);
 }
 
 std::optional<std::string> Cp936ToUtf16Le(const std::string& bytes) {
@@ -143,14 +148,11 @@ std::optional<std::string> Cp936ToUtf16Le(const std::string& bytes) {
             utf16[i * 2] = bytes[i];
         return utf16;
     }
-    QString text;
-    try {
-        text = FromCp936(bytes);
-    } catch (const EConvertError&) {
+    const auto text = DecodeExactly(bytes);
+    if (!text)
         return std::nullopt;
-    }
-    utf16.reserve(static_cast<std::size_t>(text.size()) * 2);
-    for (const QChar c : text) {
+    utf16.reserve(static_cast<std::size_t>(text->size()) * 2);
+    for (const QChar c : *text) {
         utf16 += static_cast<char>(c.unicode() & 0xFF);
         utf16 += static_cast<char>(c.unicode() >> 8);
     }
